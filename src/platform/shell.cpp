@@ -1,0 +1,237 @@
+// The interpreter's "del" and "copy /B *.xml" commands. The copy lists the
+// working directory itself, in byte-wise name order, and appends each source
+// to a target created anew; any failure leaves no target behind.
+#include "platform/shell.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+#ifdef __linux__
+#include <sys/sendfile.h>
+#endif
+
+static const char delPrefix[] = "del ";
+static const char copyPrefix[] = "copy /B *.xml ";
+
+static bool startsWith(const char* text, const char* prefix)
+{
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Messages to stderr come after everything already printed to stdout.
+static void reportError(const char* format, const char* name, int errorNumber)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, format, name, std::strerror(errorNumber));
+}
+
+// Removes NAME if it is a file or a link; a missing NAME is no failure.
+static bool removeEntry(const char* name, int& errorNumber)
+{
+    if (unlink(name) == 0 || errno == ENOENT)
+        return true;
+    errorNumber = errno;
+    return false;
+}
+
+static int runDel(const char* name)
+{
+    int errorNumber = 0;
+    if (removeEntry(name, errorNumber))
+        return 0;
+    reportError("del: cannot remove '%s': %s\n", name, errorNumber);
+    return 1;
+}
+
+static bool isCopySourceName(const char* name)
+{
+    std::size_t length = std::strlen(name);
+    if (name[0] == '.' || length < 4)
+        return false;
+    const char* tail = name + length - 4;
+    return tail[0] == '.' && (tail[1] | 0x20) == 'x' && (tail[2] | 0x20) == 'm' && (tail[3] | 0x20) == 'l';
+}
+
+// The regular files (links to them included) named *.xml, in byte-wise order.
+static bool listCopySources(std::vector<std::string>& sources, int& errorNumber)
+{
+    DIR* dir = opendir(".");
+    if (dir == nullptr) {
+        errorNumber = errno;
+        return false;
+    }
+    for (;;) {
+        errno = 0;
+        struct dirent* entry = readdir(dir);
+        if (entry == nullptr)
+            break;
+        struct stat info;
+        if (isCopySourceName(entry->d_name) && stat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
+            sources.emplace_back(entry->d_name);
+    }
+    errorNumber = errno;
+    closedir(dir);
+    if (errorNumber != 0)
+        return false;
+    std::sort(sources.begin(), sources.end(),
+              [](const std::string& a, const std::string& b) { return std::strcmp(a.c_str(), b.c_str()) < 0; });
+    return true;
+}
+
+// Writes all of buffer[0, size) to fd.
+static bool writeAll(int fd, const char* buffer, std::size_t size, int& errorNumber)
+{
+    while (size > 0) {
+        ssize_t wrote = write(fd, buffer, size);
+        if (wrote > 0) {
+            buffer += wrote;
+            size -= static_cast<std::size_t>(wrote);
+        } else if (wrote < 0 && errno == EINTR) {
+            continue;
+        } else {
+            errorNumber = wrote == 0 ? ENOSPC : errno;
+            return false;
+        }
+    }
+    return true;
+}
+
+enum class CopyFault { None, Read, Write };
+
+// Appends the whole of `from` to `to`: in the kernel where it can, else
+// through a buffer.
+static CopyFault appendFile(int from, int to, int& errorNumber)
+{
+#ifdef __linux__
+    for (;;) {
+        ssize_t moved = copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+        if (moved > 0)
+            continue;
+        if (moved == 0)
+            return CopyFault::None;
+        if (errno == EINTR)
+            continue;
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+            break;   // not offered here: fall back to sendfile
+        errorNumber = errno;
+        return errno == EIO ? CopyFault::Read : CopyFault::Write;
+    }
+    for (;;) {
+        ssize_t moved = sendfile(to, from, nullptr, 1 << 30);
+        if (moved > 0)
+            continue;
+        if (moved == 0)
+            return CopyFault::None;
+        if (errno == EINTR)
+            continue;
+        if (errno == EINVAL || errno == ENOSYS)
+            break;   // fall back to read and write
+        errorNumber = errno;
+        return errno == EIO ? CopyFault::Read : CopyFault::Write;
+    }
+#endif
+    static char buffer[256 * 1024];
+    for (;;) {
+        ssize_t got = read(from, buffer, sizeof buffer);
+        if (got == 0)
+            return CopyFault::None;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            errorNumber = errno;
+            return CopyFault::Read;
+        }
+        if (!writeAll(to, buffer, static_cast<std::size_t>(got), errorNumber))
+            return CopyFault::Write;
+    }
+}
+
+// Appends one source; on failure prints why and returns false.
+static bool appendSource(const char* source, int target, const struct stat& targetInfo, const char* targetName)
+{
+    int from = open(source, O_RDONLY | O_NONBLOCK);
+    if (from < 0) {
+        reportError("copy: cannot read '%s': %s\n", source, errno);
+        return false;
+    }
+    struct stat info;
+    int errorNumber = 0;
+    bool fine = false;
+    if (fstat(from, &info) != 0) {
+        reportError("copy: cannot read '%s': %s\n", source, errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        reportError("copy: cannot read '%s': %s\n", source, EINVAL);
+    } else if (info.st_dev == targetInfo.st_dev && info.st_ino == targetInfo.st_ino) {
+        reportError("copy: cannot read '%s': %s\n", source, ELOOP);
+    } else {
+        CopyFault fault = appendFile(from, target, errorNumber);
+        if (fault == CopyFault::Read)
+            reportError("copy: cannot read '%s': %s\n", source, errorNumber);
+        else if (fault == CopyFault::Write)
+            reportError("copy: cannot write '%s': %s\n", targetName, errorNumber);
+        fine = fault == CopyFault::None;
+    }
+    close(from);
+    return fine;
+}
+
+static int runCopy(const char* target)
+{
+    int errorNumber = 0;
+    if (!removeEntry(target, errorNumber)) {
+        reportError("copy: cannot remove '%s': %s\n", target, errorNumber);
+        return 1;
+    }
+    std::vector<std::string> sources;
+    if (!listCopySources(sources, errorNumber)) {
+        reportError("copy: cannot list directory '%s': %s\n", ".", errorNumber);
+        return 1;
+    }
+    if (sources.empty()) {
+        std::fflush(stdout);
+        std::fputs("copy: no *.xml file found\n", stderr);
+        return 1;
+    }
+    int to = open(target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    if (to < 0) {
+        reportError("copy: cannot create '%s': %s\n", target, errno);
+        return 1;
+    }
+    struct stat targetInfo;
+    bool fine = fstat(to, &targetInfo) == 0;
+    if (!fine)
+        reportError("copy: cannot create '%s': %s\n", target, errno);
+    for (std::size_t i = 0; fine && i < sources.size(); i++) {
+        std::printf("%s\n", sources[i].c_str());
+        std::fflush(stdout);
+        fine = appendSource(sources[i].c_str(), to, targetInfo, target);
+    }
+    if (close(to) != 0 && fine) {
+        reportError("copy: cannot write '%s': %s\n", target, errno);
+        fine = false;
+    }
+    if (!fine) {
+        unlink(target);
+        return 1;
+    }
+    std::printf("%zu file(s) copied.\n", sources.size());
+    return 0;
+}
+
+int runShell(const char* commandLine)
+{
+    std::fflush(stdout);
+    if (startsWith(commandLine, delPrefix))
+        return runDel(commandLine + std::strlen(delPrefix));
+    if (startsWith(commandLine, copyPrefix))
+        return runCopy(commandLine + std::strlen(copyPrefix));
+    std::fprintf(stderr, "unknown command: %s\n", commandLine);
+    return 1;
+}

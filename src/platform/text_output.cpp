@@ -1,0 +1,116 @@
+// Text-mode output: buffering, the LF to CR LF translation and write errors.
+#include "platform/text_output.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
+
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+
+bool openTextOutput(TextOutput& out, const char* name)
+{
+    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, 0666);
+    if (fd < 0)
+        return false;
+    out.fd = fd;
+    out.memory = nullptr;
+    out.used = 0;
+    out.failed = false;
+    out.errorNumber = 0;
+    return true;
+}
+
+void openTextOutputToMemory(TextOutput& out, std::string& sink)
+{
+    out.fd = -1;
+    out.memory = &sink;
+    out.used = 0;
+    out.failed = false;
+    out.errorNumber = 0;
+}
+
+static void markFailed(TextOutput& out, int errorNumber)
+{
+    out.failed = true;
+    out.errorNumber = errorNumber;
+}
+
+static void flushBuffer(TextOutput& out)
+{
+    if (out.failed) {
+        out.used = 0;
+        return;
+    }
+    if (out.memory != nullptr) {
+        out.memory->append(out.buffer, out.used);
+        out.used = 0;
+        return;
+    }
+    std::size_t done = 0;
+    while (done < out.used) {
+        ssize_t wrote = write(out.fd, out.buffer + done, static_cast<unsigned>(out.used - done));
+        if (wrote > 0) {
+            done += static_cast<std::size_t>(wrote);
+        } else if (wrote == 0) {
+            markFailed(out, ENOSPC);
+            break;
+        } else if (errno != EINTR) {
+            markFailed(out, errno);
+            break;
+        }
+    }
+    out.used = 0;
+}
+
+// Appends bytes that hold no LF.
+static void appendPlain(TextOutput& out, const char* bytes, std::size_t size)
+{
+    while (size > 0) {
+        if (out.used == sizeof out.buffer)
+            flushBuffer(out);
+        std::size_t room = sizeof out.buffer - out.used;
+        std::size_t part = size < room ? size : room;
+        std::memcpy(out.buffer + out.used, bytes, part);
+        out.used += part;
+        bytes += part;
+        size -= part;
+    }
+}
+
+void writeText(TextOutput& out, const char* bytes, std::size_t size)
+{
+    while (size > 0) {
+        const void* found = std::memchr(bytes, '\n', size);
+        if (found == nullptr) {
+            appendPlain(out, bytes, size);
+            return;
+        }
+        std::size_t before = static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
+        appendPlain(out, bytes, before);
+        appendPlain(out, "\r\n", 2);
+        bytes += before + 1;
+        size -= before + 1;
+    }
+}
+
+void writeString(TextOutput& out, const char* text)
+{
+    writeText(out, text, std::strlen(text));
+}
+
+bool closeTextOutput(TextOutput& out)
+{
+    flushBuffer(out);
+    if (out.fd >= 0) {
+        if (close(out.fd) != 0 && !out.failed)
+            markFailed(out, errno);
+        out.fd = -1;
+    }
+    return !out.failed;
+}

@@ -1,0 +1,91 @@
+// The conversion run, step by step, with its files, messages and exit status.
+#include "run/run.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "dat/dat_writer.h"
+#include "platform/shell.h"
+#include "platform/text_input.h"
+#include "platform/text_output.h"
+#include "scan/classify.h"
+#include "scan/scan_state.h"
+
+static const char banner[] = "softlist2dat - MESS software lists to one ClrMamePro DAT";
+
+// The run's storage: reserved once, alive for the whole run.
+static char outputName[128];
+static char tempName[128];
+static char commandLine[192];
+static TextInput input;
+static TextOutput output;
+static ScanState state;
+
+static void removeFile(const char* name)
+{
+    std::snprintf(commandLine, sizeof commandLine, "del %s", name);
+    runShell(commandLine);
+}
+
+// Feeds every line to the classifier and counts it; stops early when a
+// write to the DAT has failed.
+static void scanAllLines()
+{
+    state.lineCount = 0;
+    while (readLine(state)) {
+        classifyLine(state);
+        state.lineCount++;
+        if (output.failed)
+            return;
+    }
+}
+
+static void printSummary()
+{
+    if (state.lineCount < 1)
+        std::puts("\nFound no .xmls in current directory to parse, aborting.");
+    else
+        std::printf("\nSuccesfully parsed %" PRId64 " XML lines and created one large.dat file called\n%s\n",
+                    state.lineCount, outputName);
+}
+
+int runConversion()
+{
+    std::snprintf(outputName, sizeof outputName, "%s", "all_mess_software_lists.dat");
+    std::snprintf(tempName, sizeof tempName, "%s", "tempfileforplimsett.tmp");
+
+    removeFile(outputName);
+    std::puts(banner);
+    std::snprintf(commandLine, sizeof commandLine, "copy /B *.xml %s", tempName);
+    if (runShell(commandLine) == 1)
+        std::puts("Error can't get directory information.");
+
+    if (!openTextInput(input, tempName)) {
+        std::puts("\nFailed to read from temp file...ABORTING!\n");
+        return 3;
+    }
+    if (!openTextOutput(output, outputName)) {
+        std::printf("\nFailed to read from '%s'. Please check filename.\n\n", outputName);
+        return 3;
+    }
+    initScanState(state, input, output);
+    writeHeader(output);
+    scanAllLines();
+
+    bool written = closeTextOutput(output);
+    closeTextInput(input);
+    if (!written || input.failed)
+        removeFile(outputName);
+    removeFile(tempName);
+
+    if (!written) {
+        std::printf("\nFailed to write '%s'.\n\n", outputName);
+        return 3;
+    }
+    if (input.failed) {
+        std::puts("\nFailed to read from temp file...ABORTING!\n");
+        return 3;
+    }
+    printSummary();
+    return 0;
+}

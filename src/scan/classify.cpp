@@ -1,0 +1,92 @@
+// The line classifier and the comment skip.
+#include "scan/classify.h"
+
+#include <cstring>
+
+#include "scan/handlers.h"
+
+// True when `text` (of `size` bytes) stands at line[at] entirely within the piece.
+static bool textAt(const char* line, int length, int at, const char* text, int size)
+{
+    return at + size <= length && std::memcmp(line + at, text, static_cast<std::size_t>(size)) == 0;
+}
+
+LineKind lineKindAt(const char* line, int length, int p)
+{
+    if (p >= length)
+        return LineKind::Other;
+    if (line[p] == '\n')
+        return LineKind::Blank;
+    if (line[p] != '<')
+        return LineKind::Other;
+    if (textAt(line, length, p, "<!--", 4))
+        return LineKind::CommentStart;
+    if (textAt(line, length, p, "<softwarelist", 13))
+        return LineKind::SoftwareListOpen;
+    if (textAt(line, length, p, "<software", 9))
+        return LineKind::SoftwareOpen;
+    if (textAt(line, length, p, "<description>", 13))
+        return LineKind::Description;
+    if (textAt(line, length, p, "<rom", 4) && !textAt(line, length, p + 5, "siz", 3) &&
+        !textAt(line, length, p + 5, "val", 3))
+        return LineKind::Rom;
+    if (textAt(line, length, p, "</software>", 11))
+        return LineKind::SoftwareClose;
+    return LineKind::Other;
+}
+
+void skipComment(ScanState& state)
+{
+    for (;;) {
+        // "-->" counts only when all three characters lie before the LF.
+        std::int32_t end = contentEnd(state);
+        std::int32_t at = state.pos;
+        while (at + 3 <= end) {
+            const void* dash = std::memchr(state.line + at, '-', static_cast<std::size_t>(end - 2 - at));
+            if (dash == nullptr)
+                break;
+            at = static_cast<std::int32_t>(static_cast<const char*>(dash) - state.line);
+            if (state.line[at + 1] == '-' && state.line[at + 2] == '>') {
+                state.pos = at;
+                return;
+            }
+            at++;
+        }
+        if (!readLine(state))
+            return;
+        state.lineCount++;
+        state.pos = 0;
+    }
+}
+
+void classifyLine(ScanState& state)
+{
+    std::int32_t p = 0;
+    while (p < state.lineLength && (state.line[p] == ' ' || state.line[p] == '\t'))
+        p++;
+    state.pos = p;
+    switch (lineKindAt(state.line, state.lineLength, p)) {
+    case LineKind::Blank:
+    case LineKind::Other:
+        return;
+    case LineKind::CommentStart:
+        state.pos = p + 4;
+        skipComment(state);
+        return;
+    case LineKind::SoftwareListOpen:
+        handleSoftwareList(state, p + 13);
+        return;
+    case LineKind::SoftwareOpen:
+        handleSoftware(state, p + 9);
+        return;
+    case LineKind::Description:
+        handleDescription(state, p + 13);
+        return;
+    case LineKind::Rom:
+        handleRom(state, p + 4);
+        return;
+    case LineKind::SoftwareClose:
+        handleSoftwareClose(state);
+        return;
+    }
+}
