@@ -1,0 +1,68 @@
+// The DAT writer's exact bytes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "dat/dat_writer.h"
+#include "test_support.h"
+
+namespace {
+
+template <typename Write>
+std::string written(Write write)
+{
+    std::string sink;
+    auto out = std::make_unique<TextOutput>();
+    openTextOutputToMemory(*out, sink);
+    write(*out);
+    closeTextOutput(*out);
+    return sink;
+}
+
+TEST(DatWriter, HeaderIsFixed)
+{
+    EXPECT_EQ(written([](TextOutput& out) { writeHeader(out); }),
+              "clrmamepro (\r\n\tname \"MESS Software Lists\"\r\n\tdescription \"All MESS Software Lists Combined\"\r\n"
+              "\tcategory \"MESS\"\r\n\tauthor \"Tobrek's Grotwick V0.01\"\r\n)\r\n\r\n");
+}
+
+TEST(DatWriter, GameBlockLines)
+{
+    EXPECT_EQ(written([](TextOutput& out) {
+                  openGame(out, "nes", "smb", "Super \"Mario\" \\Bros.");
+                  closeGame(out, "nes");
+              }),
+              "\r\ngame (\r\n  name \"smb\"\r\n  description \"nes\\smb  [ Super \"Mario\" \\Bros. ]\"\r\n"
+              "  rebuildto \"nes\"\r\n)\r\n");
+}
+
+struct RomCase {
+    const char* size;
+    const char* crc;
+    const char* md5;
+    const char* sha1;
+    const char* line;
+};
+
+TEST(DatWriter, RomLineFieldsInFixedOrder)
+{
+    const RomCase cases[] = {
+        {"16", "0badf00d", "0123", "abcd", "  rom ( name \"x.bin\" size 16 crc 0badf00d md5 0123 sha1 abcd )\r\n"},
+        {"", "0badf00d", "", "", "  rom ( name \"x.bin\" crc 0badf00d )\r\n"},
+        {"16", "", "", "abcd", "  rom ( name \"x.bin\" size 16 sha1 abcd )\r\n"},
+        {"", "", "0123", "", "  rom ( name \"x.bin\" md5 0123 )\r\n"},
+        {"", "", "", "", "  rom ( name \"x.bin\" )\r\n"},
+    };
+    for (const RomCase& c : cases)
+        EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, "x.bin", c.size, c.crc, c.md5, c.sha1); }), c.line);
+}
+
+TEST(DatWriter, ValueEndsAtItsFirstNul)
+{
+    const char name[] = {'a', '\0', 'b', '\0'};
+    EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, name, "", "1", "", ""); }),
+              "  rom ( name \"a\" crc 1 )\r\n");
+}
+
+}  // namespace

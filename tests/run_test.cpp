@@ -1,0 +1,208 @@
+// End-to-end runs of the tool in temporary directories: what it prints, its
+// exit status and the files it leaves, for a normal run and every failure.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+const std::string banner = "softlist2dat - MESS software lists to one ClrMamePro DAT\n";
+const std::string copyFailed = "Error can't get directory information.\n";
+const std::string tempAbort = "\nFailed to read from temp file...ABORTING!\n\n";
+const std::string datName = "all_mess_software_lists.dat";
+const std::string tempName = "tempfileforplimsett.tmp";
+
+std::string summary(long long lines)
+{
+    return "\nSuccesfully parsed " + std::to_string(lines) +
+           " XML lines and created one large.dat file called\n" + datName + "\n";
+}
+
+const std::string oneList =
+    "<?xml version=\"1.0\"?>\n"
+    "<softwarelist name=\"demo\" description=\"Demo\">\n"
+    "\t<software name=\"alpha\">\n"
+    "\t\t<description>Alpha &amp; Omega</description>\n"
+    "\t\t<rom name=\"a.bin\" size=\"16\" crc=\"00000001\" sha1=\"aa\" />\n"
+    "\t</software>\n"
+    "</softwarelist>\n";
+
+const std::string oneListDat = datHeader() + crlf("\ngame (\n"
+                                                  "  name \"alpha\"\n"
+                                                  "  description \"demo\\alpha  [ Alpha & Omega ]\"\n"
+                                                  "  rom ( name \"a.bin\" size 16 crc 00000001 sha1 aa )\n"
+                                                  "  rebuildto \"demo\"\n"
+                                                  ")\n");
+
+TEST(Run, ConvertsAndCleansUp)
+{
+    TempDir dir;
+    writeFile(dir.file("demo.xml"), oneList);
+    writeFile(dir.file(datName), "old output\n");
+    ProcessResult r = runTool(dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, banner + "demo.xml\n1 file(s) copied.\n" + summary(7));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(readFile(dir.file(datName)), oneListDat);
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName, "demo.xml"}));
+}
+
+TEST(Run, CountsEveryLineOfEveryFile)
+{
+    TempDir dir;
+    // The first file's last line has no LF and joins the second file's first.
+    writeFile(dir.file("a.xml"), "<!--\ncomment\n-->\n\n  \nno newline");
+    writeFile(dir.file("b.xml"), std::string(5000, 'x') + "\n" + oneList);
+    ProcessResult r = runTool(dir.path());
+    EXPECT_EQ(r.status, 0);
+    // 5 lines, a joined line cut into 3 pieces, then the list's 7 lines.
+    EXPECT_EQ(r.out, banner + "a.xml\nb.xml\n2 file(s) copied.\n" + summary(5 + 3 + 7));
+}
+
+TEST(Run, OnlyEmptyFilesGiveAHeaderOnlyDat)
+{
+    TempDir dir;
+    writeFile(dir.file("a.xml"), "");
+    writeFile(dir.file("b.xml"), "");
+    ProcessResult r = runTool(dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, banner + "a.xml\nb.xml\n2 file(s) copied.\n" +
+                         "\nFound no .xmls in current directory to parse, aborting.\n");
+    EXPECT_EQ(readFile(dir.file(datName)), datHeader());
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"a.xml", datName, "b.xml"}));
+}
+
+TEST(Run, NoInputAbortsAndLeavesNoOutput)
+{
+    TempDir dir;
+    writeFile(dir.file(datName), "old output\n");
+    mkdir(dir.file("folder.xml").c_str(), 0755);
+    ProcessResult r = runTool(dir.path());
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, banner + copyFailed + tempAbort);
+    EXPECT_EQ(r.err, "copy: no *.xml file found\n");
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"folder.xml"}));
+}
+
+TEST(Run, OutputThatCannotBeOpenedKeepsTheTemporaryFile)
+{
+    TempDir dir;
+    writeFile(dir.file("demo.xml"), oneList);
+    mkdir(dir.file(datName).c_str(), 0755);
+    ProcessResult r = runTool(dir.path());
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, banner + "demo.xml\n1 file(s) copied.\n" + "\nFailed to read from '" + datName +
+                         "'. Please check filename.\n\n");
+    EXPECT_EQ(r.err, "del: cannot remove '" + datName + "': Is a directory\n");
+    EXPECT_EQ(readFile(dir.file(tempName)), oneList);
+}
+
+TEST(Run, StaleTemporaryLinkLeavesItsTargetAlone)
+{
+    TempDir dir;
+    writeFile(dir.file("demo.xml"), oneList);
+    writeFile(dir.file("precious"), "untouched\n");
+    symlink("precious", dir.file(tempName).c_str());
+    ProcessResult r = runTool(dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(readFile(dir.file("precious")), "untouched\n");
+    EXPECT_EQ(readFile(dir.file(datName)), oneListDat);
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName, "demo.xml", "precious"}));
+}
+
+// Permission failures need an unprivileged process: as root the tool runs as
+// nobody, otherwise as the test's own user.
+TEST(Run, ReadOnlyDirectoryAbortsAtTheCopy)
+{
+    TempDir dir;
+    writeFile(dir.file("demo.xml"), oneList);
+    chmod(dir.path().c_str(), 0555);
+    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true});
+    chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, banner + copyFailed + tempAbort);
+    EXPECT_EQ(r.err, "copy: cannot create '" + tempName + "': Permission denied\n");
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"demo.xml"}));
+}
+
+TEST(Run, UnreadableInputAbortsAtTheCopy)
+{
+    TempDir dir;
+    writeFile(dir.file("a.xml"), oneList);
+    writeFile(dir.file("b.xml"), oneList);
+    chmod(dir.file("b.xml").c_str(), 0);
+    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, banner + "a.xml\nb.xml\n" + copyFailed + tempAbort);
+    EXPECT_EQ(r.err, "copy: cannot read 'b.xml': Permission denied\n");
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"a.xml", "b.xml"}));
+}
+
+// Many titles without ROMs: the DAT comes out larger than its input, so a
+// limit between the two sizes lets the copy through and stops the DAT.
+std::string titlesOnly(int count)
+{
+    std::string list = "<softwarelist name=\"l\">\n";
+    for (int i = 0; i < count; i++)
+        list += "<software name=\"t" + std::to_string(i) + "\">\n<description>T</description>\n</software>\n";
+    return list;
+}
+
+// A directory whose files may hold at most `bytes`: a small tmpfs where this
+// process may mount one; otherwise the tool runs under a file-size limit.
+class SmallDisk {
+public:
+    SmallDisk(const TempDir& dir, long bytes) : dir_(dir)
+    {
+        std::string options = "size=" + std::to_string(bytes);
+        mounted_ = geteuid() == 0 && mount("tmpfs", dir.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+        options_.fileSizeLimit = mounted_ ? -1 : bytes / 2;
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            umount(dir_.path().c_str());
+    }
+    const RunOptions& options() const { return options_; }
+
+private:
+    const TempDir& dir_;
+    bool mounted_ = false;
+    RunOptions options_;
+};
+
+TEST(Run, FullDiskWhileWritingTheDat)
+{
+    TempDir dir;
+    std::string input = titlesOnly(1000);   // about 56 KB in, 90 KB out
+    SmallDisk disk(dir, 160 * 1024);
+    writeFile(dir.file("list.xml"), input);
+    ProcessResult r = runTool(dir.path(), disk.options());
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, banner + "list.xml\n1 file(s) copied.\n" + "\nFailed to write '" + datName + "'.\n\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"}));
+}
+
+TEST(Run, FullDiskWhileWritingTheTemporaryFile)
+{
+    TempDir dir;
+    std::string input = titlesOnly(1000);
+    SmallDisk disk(dir, 96 * 1024);
+    writeFile(dir.file("list.xml"), input);
+    ProcessResult r = runTool(dir.path(), disk.options());
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, banner + "list.xml\n" + copyFailed + tempAbort);
+    EXPECT_TRUE(r.err == "copy: cannot write '" + tempName + "': No space left on device\n" ||
+                r.err == "copy: cannot write '" + tempName + "': File too large\n")
+        << r.err;
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"}));
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+// Helpers shared by the tests.
+#include "test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <memory>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "dat/dat_writer.h"
+#include "scan/classify.h"
+
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/softlist2dat-test-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = buffer.data();
+    chmod(path_.c_str(), 0777);
+}
+
+static void removeTree(const std::string& path)
+{
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0)
+        return;
+    if (S_ISDIR(info.st_mode)) {
+        chmod(path.c_str(), 0700);
+        for (const std::string& name : listDirectory(path))
+            removeTree(path + "/" + name);
+        rmdir(path.c_str());
+    } else {
+        unlink(path.c_str());
+    }
+}
+
+TempDir::~TempDir() { removeTree(path_); }
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool exists(const std::string& path)
+{
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+std::vector<std::string> listDirectory(const std::string& path)
+{
+    std::vector<std::string> names;
+    DIR* dir = opendir(path.c_str());
+    if (dir == nullptr)
+        return names;
+    while (struct dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string convertInMemory(const std::string& input, long long* lineCount)
+{
+    // Heap-allocated: the reader's and writer's buffers are large.
+    auto in = std::make_unique<TextInput>();
+    auto out = std::make_unique<TextOutput>();
+    auto state = std::make_unique<ScanState>();
+    std::string dat;
+    openTextInputFromMemory(*in, input.data(), input.size());
+    openTextOutputToMemory(*out, dat);
+    initScanState(*state, *in, *out);
+    writeHeader(*out);
+    while (readLine(*state)) {
+        classifyLine(*state);
+        state->lineCount++;
+    }
+    closeTextOutput(*out);
+    if (lineCount != nullptr)
+        *lineCount = state->lineCount;
+    return dat;
+}
+
+std::string crlf(const std::string& text)
+{
+    std::string result;
+    for (char c : text) {
+        if (c == '\n')
+            result += '\r';
+        result += c;
+    }
+    return result;
+}
+
+std::string datHeader()
+{
+    return crlf("clrmamepro (\n"
+                "\tname \"MESS Software Lists\"\n"
+                "\tdescription \"All MESS Software Lists Combined\"\n"
+                "\tcategory \"MESS\"\n"
+                "\tauthor \"Tobrek's Grotwick V0.01\"\n"
+                ")\n\n");
+}
+
+ProcessResult runTool(const std::string& directory, const RunOptions& options)
+{
+    TempDir capture;
+    std::string outPath = capture.file("stdout");
+    std::string errPath = capture.file("stderr");
+    pid_t child = fork();
+    if (child == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (out < 0 || err < 0 || chdir(directory.c_str()) != 0)
+            _exit(120);
+        dup2(out, 1);
+        dup2(err, 2);
+        if (options.fileSizeLimit >= 0) {
+            struct rlimit limit;
+            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.fileSizeLimit);
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (options.asNobody && getuid() == 0) {
+            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(121);
+        }
+        execl(SOFTLIST2DAT_BINARY, "softlist2dat", static_cast<char*>(nullptr));
+        _exit(122);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ProcessResult result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = readFile(outPath);
+    result.err = readFile(errPath);
+    return result;
+}

@@ -1,0 +1,52 @@
+// Helpers shared by the tests: temporary directories, whole-file reads and
+// writes, the in-memory conversion, and running the tool as a process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A fresh directory under the system's temporary directory, removed with all
+// it holds when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool exists(const std::string& path);
+
+// The names in a directory, sorted, without "." and "..".
+std::vector<std::string> listDirectory(const std::string& path);
+
+// Runs the whole scan (reader, classifier, handlers, writer) on `input` in
+// memory and returns the DAT bytes; `lineCount` receives the lines counted.
+std::string convertInMemory(const std::string& input, long long* lineCount = nullptr);
+
+// The DAT's fixed header, as written to the file (CR LF line ends).
+std::string datHeader();
+
+// Turns LF into CR LF, for writing expectations in plain text.
+std::string crlf(const std::string& text);
+
+struct ProcessResult {
+    int status = -1;   // exit status, or 128 + signal number
+    std::string out;
+    std::string err;
+};
+
+struct RunOptions {
+    long fileSizeLimit = -1;   // RLIMIT_FSIZE for the child, -1 for none
+    bool asNobody = false;     // drop root to uid/gid 65534 before exec
+};
+
+// Runs the tool in `directory` with no arguments.
+ProcessResult runTool(const std::string& directory, const RunOptions& options = {});

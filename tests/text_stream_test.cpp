@@ -1,0 +1,145 @@
+// The text-mode streams: how input is cut into pieces and translated, and how
+// output is translated and its write failures seen.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/text_input.h"
+#include "platform/text_output.h"
+#include "test_support.h"
+
+namespace {
+
+std::vector<std::string> piecesOf(TextInput& in)
+{
+    std::vector<std::string> pieces;
+    char piece[pieceLimit + 1];
+    for (int length; (length = readPiece(in, piece)) > 0;)
+        pieces.emplace_back(piece, static_cast<std::size_t>(length));
+    return pieces;
+}
+
+std::vector<std::string> piecesOfMemory(const std::string& bytes)
+{
+    auto in = std::make_unique<TextInput>();
+    openTextInputFromMemory(*in, bytes.data(), bytes.size());
+    return piecesOf(*in);
+}
+
+std::vector<std::string> piecesOfFile(const std::string& bytes)
+{
+    TempDir dir;
+    writeFile(dir.file("in"), bytes);
+    auto in = std::make_unique<TextInput>();
+    EXPECT_TRUE(openTextInput(*in, dir.file("in").c_str()));
+    std::vector<std::string> pieces = piecesOf(*in);
+    EXPECT_FALSE(in->failed);
+    closeTextInput(*in);
+    return pieces;
+}
+
+std::string run(char c, std::size_t count) { return std::string(count, c); }
+
+struct PieceCase {
+    const char* what;
+    std::string input;
+    std::vector<std::string> pieces;
+};
+
+std::vector<PieceCase> pieceCases()
+{
+    using std::string;
+    return {
+        {"empty input", "", {}},
+        {"lines end after their LF", "a\nbc\n\n", {"a\n", "bc\n", "\n"}},
+        {"last line without LF", "a\nlast", {"a\n", "last"}},
+        {"CR LF becomes LF", "a\r\nb\r\n", {"a\n", "b\n"}},
+        {"lone CR stays", "a\rb\n\r", {"a\rb\n", "\r"}},
+        {"CR CR LF keeps the first CR", "a\r\r\n", {"a\r\n"}},
+        {"0x1A and NUL are ordinary bytes", string("a\x1a" "b\n", 4) + string("\0x\n", 3),
+         {string("a\x1a" "b\n"), string("\0x\n", 3)}},
+        {"line of 2046 bytes and LF is one piece", run('a', 2046) + "\n", {run('a', 2046) + "\n"}},
+        {"line of 2047 bytes and LF is two pieces", run('a', 2047) + "\n", {run('a', 2047), "\n"}},
+        {"2046 bytes and CR LF fit one piece", run('a', 2046) + "\r\n", {run('a', 2046) + "\n"}},
+        {"2047 bytes and CR LF: the LF is a piece of its own", run('a', 2047) + "\r\nz",
+         {run('a', 2047), "\n", "z"}},
+        {"2046 bytes and a lone CR fill a piece", run('a', 2046) + "\rb\n", {run('a', 2046) + "\r", "b\n"}},
+        {"long line in three pieces", run('x', 5000) + "\n", {run('x', 2047), run('x', 2047), run('x', 906) + "\n"}},
+        {"long line without LF", run('x', 4094), {run('x', 2047), run('x', 2047)}},
+    };
+}
+
+TEST(TextInput, CutsAndTranslatesPieces)
+{
+    for (const PieceCase& c : pieceCases()) {
+        EXPECT_EQ(piecesOfMemory(c.input), c.pieces) << c.what << " (memory)";
+        EXPECT_EQ(piecesOfFile(c.input), c.pieces) << c.what << " (file)";
+    }
+}
+
+TEST(TextInput, TranslatesCrLfAcrossChunkBoundaries)
+{
+    // Put a CR LF pair across every possible refill boundary near the chunk size.
+    for (std::size_t cut = inputChunkSize - 3; cut <= inputChunkSize + 3; cut++) {
+        std::string bytes;
+        while (bytes.size() + 60 < cut)
+            bytes += run('q', 57) + "\r\n";
+        bytes += run('r', cut - 1 - bytes.size()) + "\r\n" + "tail\r\n";
+        std::string expected;
+        for (const std::string& piece : piecesOfFile(bytes))
+            expected += piece;
+        std::string translated;
+        for (std::size_t i = 0; i < bytes.size(); i++)
+            if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n'))
+                translated += bytes[i];
+        EXPECT_EQ(expected, translated) << "CR at offset " << cut - 1;
+    }
+}
+
+TEST(TextInput, RefusesWhatIsNotARegularFile)
+{
+    TempDir dir;
+    auto in = std::make_unique<TextInput>();
+    EXPECT_FALSE(openTextInput(*in, dir.path().c_str()));
+    EXPECT_FALSE(openTextInput(*in, dir.file("missing").c_str()));
+}
+
+TEST(TextOutput, TurnsEveryLfIntoCrLf)
+{
+    std::string sink;
+    auto out = std::make_unique<TextOutput>();
+    openTextOutputToMemory(*out, sink);
+    writeText(*out, "a\nb\r\n\n", 6);
+    writeString(*out, "no line end");
+    EXPECT_TRUE(closeTextOutput(*out));
+    EXPECT_EQ(sink, "a\r\nb\r\r\n\r\nno line end");
+}
+
+TEST(TextOutput, WritesLargeOutputWhole)
+{
+    TempDir dir;
+    auto out = std::make_unique<TextOutput>();
+    ASSERT_TRUE(openTextOutput(*out, dir.file("out").c_str()));
+    std::string line = run('z', 999) + "\n";
+    std::string expected;
+    for (int i = 0; i < 1000; i++) {
+        writeText(*out, line.data(), line.size());
+        expected += run('z', 999) + "\r\n";
+    }
+    EXPECT_TRUE(closeTextOutput(*out));
+    EXPECT_EQ(readFile(dir.file("out")), expected);
+}
+
+TEST(TextOutput, ReportsAFullDevice)
+{
+    auto out = std::make_unique<TextOutput>();
+    ASSERT_TRUE(openTextOutput(*out, "/dev/full"));
+    writeString(*out, "more than nothing\n");
+    EXPECT_FALSE(closeTextOutput(*out));
+    EXPECT_EQ(out->errorNumber, ENOSPC);
+}
+
+}  // namespace
