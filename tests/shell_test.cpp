@@ -22,6 +22,7 @@ namespace {
 ProcessResult shellIn(const std::string& directory, const std::string& command, long fileSizeLimit = -1)
 {
     TempDir capture;
+    std::fflush(stdout);
     pid_t child = fork();
     if (child == 0) {
         if (!std::freopen(capture.file("out").c_str(), "w", stdout) ||

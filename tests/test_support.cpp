@@ -132,6 +132,7 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
     TempDir capture;
     std::string outPath = capture.file("stdout");
     std::string errPath = capture.file("stderr");
+    std::fflush(stdout);
     pid_t child = fork();
     if (child == 0) {
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);

@@ -1,0 +1,214 @@
+// Field extraction and the element handlers, seen through whole conversions:
+// input lines in, DAT text out.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "scan/extract.h"
+#include "test_support.h"
+
+namespace {
+
+struct LocateCase {
+    std::string line;
+    const char* keyword;
+    int from;
+    int found;
+};
+
+TEST(LocateAttribute, EqualsSignWindow)
+{
+    const LocateCase cases[] = {
+        {"crc=\"1\"\n", "crc", 0, 0},
+        {"crc =\"1\"\n", "crc", 0, 0},
+        {"crc   =\"1\"\n", "crc", 0, 0},
+        {"crc    =\"1\"\n", "crc", 0, 0},
+        {"crc     =\"1\"\n", "crc", 0, -1},
+        {"name    =\"1\"\n", "name", 0, 0},
+        {"name     =\"1\"\n", "name", 0, -1},
+        {"sha1=\"1\"\n", "sha", 0, 0},
+        {"filesize=\"1\"\n", "size", 0, 4},
+        {"crc x = 1\n", "crc", 0, 0},
+        {"crc=1 crc=2\n", "crc", 1, 6},
+        {"crc\n", "crc", 0, -1},
+        {"crc", "crc", 0, -1},
+        {"cr", "crc", 0, -1},
+        {"x crc", "crc", 5, -1},
+        {"crc  ", "crc", 0, -1},
+        {"md5 md5=", "md5", 0, 0},
+        {"md5=", "md5", 1, -1},
+    };
+    for (const LocateCase& c : cases) {
+        auto state = std::make_unique<ScanState>();
+        state->lineLength = static_cast<std::int32_t>(c.line.size());
+        c.line.copy(state->line, c.line.size());
+        EXPECT_EQ(locateAttribute(*state, c.keyword, c.from), c.found) << c.keyword << " in " << c.line;
+    }
+}
+
+struct ConversionCase {
+    const char* what;
+    std::string input;
+    std::string dat;   // after the header, LF line ends
+};
+
+void expectConversions(const ConversionCase* begin, const ConversionCase* end)
+{
+    for (const ConversionCase* c = begin; c != end; c++)
+        EXPECT_EQ(convertInMemory(c->input), datHeader() + crlf(c->dat)) << c->what;
+}
+
+std::string game(const std::string& list, const std::string& name, const std::string& description)
+{
+    return "\ngame (\n  name \"" + name + "\"\n  description \"" + list + "\\" + name + "  [ " + description + " ]\"\n";
+}
+
+std::string closing(const std::string& list) { return "  rebuildto \"" + list + "\"\n)\n"; }
+
+const std::string listLine = "<softwarelist name=\"l\" description=\"List\">\n";
+const std::string softwareLine = "\t<software name=\"s\">\n";
+
+TEST(Values, KeywordsQuotesAndEntities)
+{
+    const std::string lead = listLine + softwareLine + "<description>D</description>\n";
+    const std::string open = game("l", "s", "D");
+    const ConversionCase cases[] = {
+        {"equals sign at offsets 3, 4 and 6",
+         lead + "<rom name=\"a\" crc=\"c1\" />\n<rom name=\"b\" crc =\"c1\" />\n<rom name=\"c\" crc   =   \"c1\" />\n",
+         open + "  rom ( name \"a\" crc c1 )\n  rom ( name \"b\" crc c1 )\n  rom ( name \"c\" crc c1 )\n"},
+        {"equals sign at offset 8 is too far",
+         lead + "<rom name=\"a\" crc     =\"c1\" sha1=\"s1\" />\n", open + "  rom ( name \"a\" sha1 s1 )\n"},
+        {"empty values count as absent",
+         lead + "<rom name=\"a\" size=\"\" crc=\"\" sha1=\"\" md5=\"\" />\n<rom name=\"\" crc=\"c\" />\n",
+         open + "  rom ( name \"\" crc c )\n"},
+        {"all four values, written size crc md5 sha1",
+         lead + "<rom sha1=\"x\" name=\"a\" md5=\"m\" sha1=\"s\" crc=\"c\" size=\"9\" />\n",
+         open + "  rom ( name \"a\" size 9 crc c md5 m sha1 s )\n"},
+        {"attributes before the name are not seen", lead + "<rom crc=\"c\" name=\"a\" sha1=\"s\" />\n",
+         open + "  rom ( name \"a\" sha1 s )\n"},
+        {"size first after two spaces", lead + "<rom  size=\"4\" name=\"a\" crc=\"c\" />\n",
+         open + "  rom ( name \"a\" crc c )\n"},
+        {"size first after one space is ignored", lead + "<rom size=\"4\" name=\"a\" crc=\"c\" />\n", open},
+        {"a keyword ending a longer word", lead + "<rom name=\"a\" filesize=\"7\" crc=\"c\" />\n",
+         open + "  rom ( name \"a\" size 7 crc c )\n"},
+        {"size alone writes nothing", lead + "<rom name=\"a\" size=\"4\" />\n<rom name=\"b\" />\n<rom\n", open},
+        {"ROM names are decoded",
+         lead + "<rom name=\"Tom &amp; Jerry&apos;s &quot;x&quot; &amp;apos; &#38;\" crc=\"c\" />\n",
+         open + "  rom ( name \"Tom & Jerry's &quot;x&quot; &apos; &#38;\" crc c )\n"},
+        {"hashes are copied plainly", lead + "<rom name=\"a\" crc=\"&amp;\" />\n",
+         open + "  rom ( name \"a\" crc &amp; )\n"},
+        {"missing closing quote stops at the LF", lead + "<rom name=\"a\" crc=\"c1\n",
+         open + "  rom ( name \"a\" crc c1 )\n"},
+        {"unquoted value takes the next quoted one", lead + "<rom name=\"a\" crc=c1 sha1=\"s\" />\n",
+         open + "  rom ( name \"a\" crc s sha1 s )\n"},
+        {"no opening quote left gives an empty value", lead + "<rom name=\"a\" sha1=\"s\" crc=c1 />\n",
+         open + "  rom ( name \"a\" sha1 s )\n"},
+        {"a quote inside a ROM name ends it", lead + "<rom name=\"a crc=\"c\" sha1=\"s\" />\n",
+         open + "  rom ( name \"a crc=\" sha1 s )\n"},
+        {"ROM without a name writes nothing", lead + "<rom crc=\"c\" sha1=\"s\" />\n", open},
+        {"ROM on an unlisted element writes nothing", lead + "<disk name=\"d\" sha1=\"s\" />\n", open},
+        {"NUL ends a value", lead + std::string("<rom name=\"a\0b\" crc=\"c\" />\n<rom name=\"z\" crc=\"\0c\" />\n", 52),
+         open + "  rom ( name \"a\" crc c )\n"},
+    };
+    expectConversions(std::begin(cases), std::end(cases));
+}
+
+TEST(Values, OverlongValuesAreCut)
+{
+    const std::string lead = listLine + softwareLine + "<description>D</description>\n";
+    const std::string longName(300, 'n');
+    const std::string longText(1100, 't');
+    const ConversionCase cases[] = {
+        {"ROM name keeps 255 bytes and the search goes on after it",
+         lead + "<rom name=\"" + longName + "\" crc=\"c\" />\n",
+         game("l", "s", "D") + "  rom ( name \"" + longName.substr(0, 255) + "\" crc c )\n"},
+        {"software name keeps 255 bytes", listLine + "<software name=\"" + longName + "\">\n<description>D</description>\n",
+         game("l", longName.substr(0, 255), "D")},
+        {"description keeps 1023 bytes", listLine + softwareLine + "<description>" + longText + "</description>\n",
+         game("l", "s", longText.substr(0, 1023))},
+    };
+    expectConversions(std::begin(cases), std::end(cases));
+}
+
+TEST(Descriptions, TextUpToTheFirstClosingTag)
+{
+    const std::string lead = listLine + softwareLine;
+    const ConversionCase cases[] = {
+        {"entities decoded once", lead + "<description>A &amp;apos; B &apos; C &amp;</description>\n",
+         game("l", "s", "A &apos; B ' C &")},
+        {"other references and tags stay", lead + "<description>&quot;Q&quot; &lt;i&gt; <b>x</description>\n",
+         game("l", "s", "&quot;Q&quot; &lt;i&gt; <b>x")},
+        {"double quotes and backslashes pass", lead + "<description>Say \"hi\" C:\\</description>\n",
+         game("l", "s", "Say \"hi\" C:\\")},
+        {"the first </ ends the text", lead + "<description>a</b> c</description>\n", game("l", "s", "a")},
+        {"no closing tag: up to the LF", lead + "<description>open end\n", game("l", "s", "open end")},
+        {"no closing tag, no LF", lead + "<description>open end", game("l", "s", "open end")},
+        {"empty description", lead + "<description></description>\n", game("l", "s", "")},
+        {"trailing < before the LF", lead + "<description>a <\n", game("l", "s", "a <")},
+        {"entity cut by the end of input", lead + "<description>a &amp", game("l", "s", "a &amp")},
+    };
+    expectConversions(std::begin(cases), std::end(cases));
+}
+
+TEST(Handlers, GameBlocksFollowTheLines)
+{
+    const std::string rom = "<rom name=\"r\" crc=\"1\" />\n";
+    const std::string romLine = "  rom ( name \"r\" crc 1 )\n";
+    const ConversionCase cases[] = {
+        {"usual entry",
+         listLine + softwareLine + "<description>D</description>\n<part>\n" + rom + "</part>\n</software>\n</softwarelist>\n",
+         game("l", "s", "D") + romLine + closing("l")},
+        {"no description: no opening lines", listLine + softwareLine + rom + "</software>\n", romLine + closing("l")},
+        {"second description opens a second block",
+         listLine + softwareLine + "<description>A</description>\n<description>B</description>\n" + rom + "</software>\n",
+         game("l", "s", "A") + game("l", "s", "B") + romLine + closing("l")},
+        {"description before the software line keeps the old name",
+         listLine + softwareLine + "</software>\n<description>D</description>\n<software name=\"t\">\n</software>\n",
+         closing("l") + game("l", "s", "D") + closing("l")},
+        {"description with attributes opens nothing",
+         listLine + softwareLine + "<description lang=\"en\">D</description>\n" + rom + "</software>\n",
+         romLine + closing("l")},
+        {"nothing remembered yet", "<description>D</description>\n</software>\n", game("", "", "D") + closing("")},
+        {"list and software names are copied plainly",
+         "<softwarelist name=\"a&amp;b\">\n<software name=\"c&apos;d\">\n<description>D</description>\n",
+         game("a&amp;b", "c&apos;d", "D")},
+        {"name missing empties the remembered name",
+         listLine + softwareLine + "<software id=\"x\">\n<description>D</description>\n", game("l", "", "D")},
+        {"name without opening quote is empty",
+         listLine + "<software name=s>\n<description>D</description>\n", game("l", "", "D")},
+        {"two lists in a row",
+         listLine + softwareLine + "<description>D</description>\n</software>\n</softwarelist>\n" +
+             "<softwarelist name=\"m\">\n<software name=\"t\">\n<description>E</description>\n" + rom + "</software>\n",
+         game("l", "s", "D") + closing("l") + game("m", "t", "E") + romLine + closing("m")},
+        {"a file without final LF joins the next one",
+         listLine + softwareLine + "<description>D</description>\n</software>" + "<softwarelist name=\"m\">\n",
+         game("l", "s", "D") + closing("l")},
+        {"closing line for a list is ignored", listLine + "</softwarelist>\n</software >\n", ""},
+        {"CR LF line ends", "<softwarelist name=\"l\">\r\n<software name=\"s\">\r\n<description>D</description>\r\n" +
+                                std::string("<rom name=\"r\" crc=\"1\"\r\n</software>\r\n"),
+         game("l", "s", "D") + romLine + closing("l")},
+    };
+    expectConversions(std::begin(cases), std::end(cases));
+}
+
+TEST(LongLines, EachPieceStandsAlone)
+{
+    const std::string lead = listLine + softwareLine + "<description>D</description>\n";
+    const std::string open = game("l", "s", "D");
+    // The opening of a ROM line lands at the start of the second piece.
+    const std::string padded = std::string(2047, 'x') + "<rom name=\"p\" crc=\"1\" />\n";
+    // A crc value cut by the end of the first piece keeps what that piece held.
+    std::string split = "<rom name=\"q\" sha1=\"s\"";
+    split += std::string(2047 - split.size() - 8, ' ') + " crc=\"12" + "34\" />\n";
+    const ConversionCase cases[] = {
+        {"element opening a later piece", lead + padded, open + "  rom ( name \"p\" crc 1 )\n"},
+        {"value cut at the piece's end", lead + split, open + "  rom ( name \"q\" crc 12 sha1 s )\n"},
+    };
+    expectConversions(std::begin(cases), std::end(cases));
+    long long lines = 0;
+    convertInMemory(lead + padded, &lines);
+    EXPECT_EQ(lines, 3 + 2);
+}
+
+}  // namespace
