@@ -1,11 +1,27 @@
 #!/usr/bin/env bash
-# Builds softlist2dat with its tests and runs every test. Run from anywhere;
-# build trees go under build/ in the repository.
+# Builds softlist2dat and runs every test: the release build's unit, end-to-end
+# and collection tests, the same under AddressSanitizer and UBSan, and a short
+# fuzzing run. Build trees go under build/ in the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
+fuzz_seconds=${SOFTLIST2DAT_FUZZ_SECONDS:-60}
 
-echo "== release build and tests"
+echo "== release build: unit, end-to-end and collection tests"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+echo "== sanitizer build (ASan + UBSan): the same tests"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSOFTLIST2DAT_SANITIZE=ON
+cmake --build build/sanitize -j "$jobs"
+ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+echo "== fuzzing the scan for ${fuzz_seconds} s"
+cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSOFTLIST2DAT_FUZZ=ON -DSOFTLIST2DAT_TESTS=OFF
+cmake --build build/fuzz -j "$jobs"
+rm -rf build/fuzz/corpus && mkdir -p build/fuzz/corpus
+build/fuzz/fuzz/fuzz_scan -max_total_time="$fuzz_seconds" -max_len=16384 -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/corpus 2>&1 | tail -n 12
+echo "fuzz: 1 passed, 0 failed"

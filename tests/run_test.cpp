@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "../fuzz/dat_shape.h"
 #include "test_support.h"
 
 namespace {
@@ -203,6 +204,69 @@ TEST(Run, FullDiskWhileWritingTheTemporaryFile)
                 r.err == "copy: cannot write '" + tempName + "': File too large\n")
         << r.err;
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The pieces a text-mode reader makes of `bytes`: CR LF becomes LF, then each
+// piece runs to its LF or to 2047 bytes.
+long long piecesIn(const std::string& bytes)
+{
+    long long pieces = 0;
+    std::size_t inPiece = 0;
+    for (std::size_t i = 0; i < bytes.size(); i++) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            continue;
+        inPiece++;
+        if (bytes[i] == '\n' || inPiece == 2047) {
+            pieces++;
+            inPiece = 0;
+        }
+    }
+    return pieces + (inPiece > 0 ? 1 : 0);
+}
+
+TEST(Hostile, BinaryGarbageIsReadToTheEnd)
+{
+    TempDir dir;
+    std::string garbage;
+    unsigned state = 12345;
+    for (int i = 0; i < 1 << 20; i++) {
+        state = state * 1103515245u + 12345u;
+        unsigned pick = (state >> 16) % 16;
+        // Lean on the bytes that matter: NUL, Ctrl-Z, CR, LF, '<' and quotes.
+        const char special[] = {'\0', '\x1a', '\r', '\n', '<', '"', '-', '&'};
+        garbage += pick < 8 ? special[pick] : static_cast<char>(state >> 8);
+    }
+    writeFile(dir.file("garbage.xml"), garbage);
+    writeFile(dir.file("z.xml"), oneList);
+    ProcessResult r = runTool(dir.path());
+    EXPECT_EQ(r.status, 0);
+    long long lines = piecesIn(garbage + oneList);
+    EXPECT_EQ(r.out, banner + "garbage.xml\nz.xml\n2 file(s) copied.\n" + summary(lines));
+    std::string dat = readFile(dir.file(datName));
+    EXPECT_EQ(datShapeProblem(dat), "");
+    EXPECT_EQ(dat.substr(0, datHeader().size()), datHeader());
+}
+
+TEST(Hostile, GigabyteLineWithoutLineEnd)
+{
+    TempDir dir;
+    const long long gigabyte = 1LL << 30;
+    writeFile(dir.file("a.xml"), oneList);
+    // A sparse file: a gigabyte of NUL bytes without a single LF.
+    writeFile(dir.file("b.xml"), "");
+    ASSERT_EQ(truncate(dir.file("b.xml").c_str(), gigabyte), 0);
+    ProcessResult r = runTool(dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, banner + "a.xml\nb.xml\n2 file(s) copied.\n" + summary(7 + (gigabyte + 2046) / 2047));
+    EXPECT_EQ(readFile(dir.file(datName)), oneListDat);
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"a.xml", datName, "b.xml"}));
+#ifndef SOFTLIST2DAT_SANITIZED
+    EXPECT_LT(r.maxRssKb, 16 * 1024) << "peak resident memory in KiB";
+#endif
 }
 
 }  // namespace

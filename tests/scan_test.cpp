@@ -212,3 +212,30 @@ TEST(LongLines, EachPieceStandsAlone)
 }
 
 }  // namespace
+
+#if defined(__SANITIZE_ADDRESS__)
+namespace {
+
+// In sanitizer builds a look at the first byte past the piece must trap.
+TEST(LineBuffer, TailPastThePieceIsPoisoned)
+{
+    const std::string input = "ab\ncd";
+    auto in = std::make_unique<TextInput>();
+    auto out = std::make_unique<TextOutput>();
+    auto state = std::make_unique<ScanState>();
+    std::string sink;
+    openTextInputFromMemory(*in, input.data(), input.size());
+    openTextOutputToMemory(*out, sink);
+    initScanState(*state, *in, *out);
+    ASSERT_TRUE(readLine(*state));
+    ASSERT_EQ(state->lineLength, 3);
+    EXPECT_DEATH(
+        {
+            volatile char past = state->line[state->lineLength];
+            (void)past;
+        },
+        "use-after-poison");
+}
+
+}  // namespace
+#endif

@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 #include "dat/dat_writer.h"
-#include "scan/classify.h"
+#include "run/scan_loop.h"
 
 TempDir::TempDir()
 {
@@ -96,10 +96,7 @@ std::string convertInMemory(const std::string& input, long long* lineCount)
     openTextOutputToMemory(*out, dat);
     initScanState(*state, *in, *out);
     writeHeader(*out);
-    while (readLine(*state)) {
-        classifyLine(*state);
-        state->lineCount++;
-    }
+    scanAllLines(*state);
     closeTextOutput(*out);
     if (lineCount != nullptr)
         *lineCount = state->lineCount;
@@ -154,9 +151,11 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
         _exit(122);
     }
     int status = 0;
-    waitpid(child, &status, 0);
+    struct rusage usage;
+    wait4(child, &status, 0, &usage);
     ProcessResult result;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.maxRssKb = usage.ru_maxrss;
     result.out = readFile(outPath);
     result.err = readFile(errPath);
     return result;

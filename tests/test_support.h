@@ -41,6 +41,7 @@ struct ProcessResult {
     int status = -1;   // exit status, or 128 + signal number
     std::string out;
     std::string err;
+    long maxRssKb = 0;   // the child's peak resident memory
 };
 
 struct RunOptions {

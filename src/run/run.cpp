@@ -8,7 +8,7 @@
 #include "platform/shell.h"
 #include "platform/text_input.h"
 #include "platform/text_output.h"
-#include "scan/classify.h"
+#include "run/scan_loop.h"
 #include "scan/scan_state.h"
 
 static const char banner[] = "softlist2dat - MESS software lists to one ClrMamePro DAT";
@@ -25,19 +25,6 @@ static void removeFile(const char* name)
 {
     std::snprintf(commandLine, sizeof commandLine, "del %s", name);
     runShell(commandLine);
-}
-
-// Feeds every line to the classifier and counts it; stops early when a
-// write to the DAT has failed.
-static void scanAllLines()
-{
-    state.lineCount = 0;
-    while (readLine(state)) {
-        classifyLine(state);
-        state.lineCount++;
-        if (output.failed)
-            return;
-    }
 }
 
 static void printSummary()
@@ -70,7 +57,7 @@ int runConversion()
     }
     initScanState(state, input, output);
     writeHeader(output);
-    scanAllLines();
+    scanAllLines(state);
 
     bool written = closeTextOutput(output);
     closeTextInput(input);

@@ -1,0 +1,44 @@
+// libFuzzer target: arbitrary bytes as the concatenated input, through the
+// reader, the scanner and the writer in memory. Any read past the piece that
+// the reader handed out traps (the line buffer's tail is poisoned); the DAT
+// must consist of known line shapes, and the line count must fit the input.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "dat/dat_writer.h"
+#include "dat_shape.h"
+#include "run/scan_loop.h"
+
+static TextInput input;
+static TextOutput output;
+static ScanState state;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::string dat;
+    openTextInputFromMemory(input, reinterpret_cast<const char*>(data), size);
+    openTextOutputToMemory(output, dat);
+    initScanState(state, input, output);
+    writeHeader(output);
+    scanAllLines(state);
+    closeTextOutput(output);
+
+    std::string problem = datShapeProblem(dat);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "bad DAT: %s\n", problem.c_str());
+        std::abort();
+    }
+    // Every LF ends one piece, and no piece is longer than 2047 bytes.
+    std::int64_t lineEnds = 0;
+    for (std::size_t i = 0; i < size; i++)
+        lineEnds += data[i] == '\n';
+    std::int64_t most = lineEnds + static_cast<std::int64_t>(size / pieceLimit) + 1;
+    if (state.lineCount < lineEnds || state.lineCount > most || (size > 0 && state.lineCount == 0)) {
+        std::fprintf(stderr, "line count %lld for %zu bytes with %lld LFs\n", static_cast<long long>(state.lineCount),
+                     size, static_cast<long long>(lineEnds));
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,101 @@
+// Reads a DAT written by softlist2dat with an independent ClrMamePro parser
+// (robloach-datfile) and compares what it finds, game by game and rom by rom,
+// with the DAT's own blocks, read here line by line from their fixed layout.
+// Prints a summary; on any disagreement lists the entries and exits with 1.
+'use strict'
+const fs = require('fs')
+const datfile = require('robloach-datfile')
+
+function unquote (text) {
+  return text.startsWith('"') && text.endsWith('"') ? text.slice(1, -1) : text
+}
+
+// The DAT's game blocks, from the layout the tool writes.
+function blocksOf (text) {
+  const games = []
+  let game = null
+  for (const line of text.split('\r\n')) {
+    if (line === 'game (') {
+      game = { name: undefined, description: undefined, rebuildto: undefined, roms: [] }
+      games.push(game)
+    } else if (game && line.startsWith('  name ')) {
+      game.name = unquote(line.slice(7))
+    } else if (game && line.startsWith('  description ')) {
+      game.description = unquote(line.slice(14))
+    } else if (game && line.startsWith('  rebuildto ')) {
+      game.rebuildto = unquote(line.slice(12))
+    } else if (game && line.startsWith('  rom ( name "')) {
+      const rom = { name: line.slice(14, line.indexOf('" ', 14)) }
+      const fields = line.slice(line.indexOf('" ', 14) + 2, -1).trim().split(' ')
+      for (let i = 0; i + 1 < fields.length; i += 2) rom[fields[i]] = fields[i + 1]
+      game.roms.push(rom)
+    }
+  }
+  return games
+}
+
+// Disagreements that come from what the parser cannot read, each with why.
+const limitations = [
+  {
+    why: 'robloach-datfile reads a size only when it is written in decimal digits; the lists give some sizes in hex (0x...), and the DAT keeps sizes as the lists write them',
+    explains: (ours, theirs) => !/^\d+$/.test(ours.size || '0') && theirs.size === undefined &&
+      romText({ ...ours, size: undefined }) === romText(theirs),
+  },
+]
+
+function romText (rom) {
+  return ['name', 'size', 'crc', 'md5', 'sha1'].map(k => `${k}=${rom[k]}`).join(' ')
+}
+
+async function main () {
+  const path = process.argv[2]
+  const report = process.argv[3]
+  const text = fs.readFileSync(path, 'utf8')
+  const ours = blocksOf(text)
+  const theirs = await datfile.parseFile(path, { ignoreHeader: true })
+  const problems = []
+  const explained = limitations.map(() => [])
+  if (theirs.length !== ours.length) {
+    problems.push(`the parser finds ${theirs.length} games, the DAT holds ${ours.length} game blocks`)
+  }
+  let romCount = 0
+  for (let i = 0; i < Math.min(ours.length, theirs.length) && problems.length < 20; i++) {
+    const a = ours[i]
+    const b = theirs[i]
+    const where = `game ${i + 1} "${a.name}" (${a.rebuildto})`
+    for (const key of ['name', 'description', 'rebuildto']) {
+      if (a[key] !== b[key]) problems.push(`${where}: ${key} reads ${JSON.stringify(b[key])}, DAT has ${JSON.stringify(a[key])}`)
+    }
+    const roms = b.entries || []
+    romCount += a.roms.length
+    if (roms.length !== a.roms.length) {
+      problems.push(`${where}: the parser finds ${roms.length} roms, the DAT has ${a.roms.length}`)
+      continue
+    }
+    for (let r = 0; r < roms.length; r++) {
+      if (romText(roms[r]) === romText(a.roms[r])) continue
+      const known = limitations.findIndex(l => l.explains(a.roms[r], roms[r]))
+      if (known >= 0) {
+        explained[known].push(`${where}: rom "${a.roms[r].name}" size ${a.roms[r].size}`)
+      } else {
+        problems.push(`${where}: rom ${r + 1} reads ${romText(roms[r])}, DAT has ${romText(a.roms[r])}`)
+      }
+    }
+  }
+  limitations.forEach((limitation, i) => {
+    if (explained[i].length === 0) return
+    console.log(`DAT client cannot read ${explained[i].length} roms as written: ${limitation.why}.`)
+    for (const entry of explained[i].slice(0, 5)) console.log(`  ${entry}`)
+    if (report) {
+      fs.writeFileSync(report, explained[i].join('\n') + '\n')
+      console.log(`  ... all ${explained[i].length} listed in ${report}`)
+    }
+  })
+  if (problems.length > 0) {
+    console.error(problems.join('\n'))
+    process.exit(1)
+  }
+  console.log(`DAT client: robloach-datfile reads ${theirs.length} games and ${romCount} roms, equal to the DAT's blocks except where listed above`)
+}
+
+main().catch(error => { console.error(error); process.exit(1) })
