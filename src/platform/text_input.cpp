@@ -1,6 +1,8 @@
 // Text-mode input: chunked reading and the CR LF translation.
 #include "platform/text_input.h"
 
+#include "platform/find_byte.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -85,9 +87,8 @@ int readPiece(TextInput& in, char* dst)
         return 0;
     const char* p = in.data + in.start;
     std::size_t window = waiting < lookahead ? waiting : lookahead;
-    const void* found = std::memchr(p, '\n', window);
-    if (found != nullptr) {
-        std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - p);
+    std::size_t lf = findByte(p, window, '\n');
+    if (lf < window) {
         if (lf > 0 && p[lf - 1] == '\r') {
             // CR LF: the piece is the line without its CR; it always fits,
             // since the LF lies within pieceLimit + 1 bytes.

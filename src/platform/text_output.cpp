@@ -2,6 +2,7 @@
 #include "platform/text_output.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -68,34 +69,18 @@ static void flushBuffer(TextOutput& out)
     out.used = 0;
 }
 
-// Appends bytes that hold no LF.
-static void appendPlain(TextOutput& out, const char* bytes, std::size_t size)
+void writeTextSlowly(TextOutput& out, const char* bytes, std::size_t size)
 {
     while (size > 0) {
-        if (out.used == sizeof out.buffer)
+        std::size_t room = (sizeof out.buffer - out.used) / 2;
+        if (room == 0) {
             flushBuffer(out);
-        std::size_t room = sizeof out.buffer - out.used;
+            continue;
+        }
         std::size_t part = size < room ? size : room;
-        std::memcpy(out.buffer + out.used, bytes, part);
-        out.used += part;
+        out.used += translateLineEnds(out.buffer + out.used, bytes, part);
         bytes += part;
         size -= part;
-    }
-}
-
-void writeText(TextOutput& out, const char* bytes, std::size_t size)
-{
-    while (size > 0) {
-        const void* found = std::memchr(bytes, '\n', size);
-        if (found == nullptr) {
-            appendPlain(out, bytes, size);
-            return;
-        }
-        std::size_t before = static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
-        appendPlain(out, bytes, before);
-        appendPlain(out, "\r\n", 2);
-        bytes += before + 1;
-        size -= before + 1;
     }
 }
 

@@ -6,9 +6,15 @@
 #include "scan/handlers.h"
 
 // True when `text` (of `size` bytes) stands at line[at] entirely within the piece.
-static bool textAt(const char* line, int length, int at, const char* text, int size)
+// (A plain loop: the sizes are constants, so the compiler unrolls it.)
+static inline bool textAt(const char* line, int length, int at, const char* text, int size)
 {
-    return at + size <= length && std::memcmp(line + at, text, static_cast<std::size_t>(size)) == 0;
+    if (at + size > length)
+        return false;
+    for (int i = 0; i < size; i++)
+        if (line[at + i] != text[i])
+            return false;
+    return true;
 }
 
 LineKind lineKindAt(const char* line, int length, int p)
@@ -17,21 +23,37 @@ LineKind lineKindAt(const char* line, int length, int p)
         return LineKind::Other;
     if (line[p] == '\n')
         return LineKind::Blank;
-    if (line[p] != '<')
+    if (line[p] != '<' || p + 1 >= length)
         return LineKind::Other;
-    if (textAt(line, length, p, "<!--", 4))
-        return LineKind::CommentStart;
-    if (textAt(line, length, p, "<softwarelist", 13))
-        return LineKind::SoftwareListOpen;
-    if (textAt(line, length, p, "<software", 9))
-        return LineKind::SoftwareOpen;
-    if (textAt(line, length, p, "<description>", 13))
-        return LineKind::Description;
-    if (textAt(line, length, p, "<rom", 4) && !textAt(line, length, p + 5, "siz", 3) &&
-        !textAt(line, length, p + 5, "val", 3))
-        return LineKind::Rom;
-    if (textAt(line, length, p, "</software>", 11))
-        return LineKind::SoftwareClose;
+    // The character after "<" tells which tests can succeed; the order among
+    // them is the order of the kinds.
+    switch (line[p + 1]) {
+    case '!':
+        if (textAt(line, length, p, "<!--", 4))
+            return LineKind::CommentStart;
+        break;
+    case 's':
+        if (textAt(line, length, p, "<softwarelist", 13))
+            return LineKind::SoftwareListOpen;
+        if (textAt(line, length, p, "<software", 9))
+            return LineKind::SoftwareOpen;
+        break;
+    case 'd':
+        if (textAt(line, length, p, "<description>", 13))
+            return LineKind::Description;
+        break;
+    case 'r':
+        if (textAt(line, length, p, "<rom", 4) && !textAt(line, length, p + 5, "siz", 3) &&
+            !textAt(line, length, p + 5, "val", 3))
+            return LineKind::Rom;
+        break;
+    case '/':
+        if (textAt(line, length, p, "</software>", 11))
+            return LineKind::SoftwareClose;
+        break;
+    default:
+        break;
+    }
     return LineKind::Other;
 }
 

@@ -3,15 +3,25 @@
 
 #include <cstring>
 
+#include "platform/find_byte.h"
+
 // The equals sign may stand at any of the five offsets after the keyword.
 static constexpr int windowWidth = 5;
 
-static void append(Field& field, char c)
+// Appends what fits of bytes[0, size); the rest is dropped.
+static void appendBytes(Field& field, const char* bytes, std::int32_t size)
 {
-    if (field.length < field.capacity - 1) {
-        field.text[field.length++] = c;
-        field.text[field.length] = '\0';
-    }
+    std::int32_t room = field.capacity - 1 - field.length;
+    std::int32_t kept = size < room ? size : room;
+    std::memcpy(field.text + field.length, bytes, static_cast<std::size_t>(kept));
+    field.length += kept;
+    field.text[field.length] = '\0';
+}
+
+// The first index of `value` in line[from, to), or `to` when there is none.
+static inline std::int32_t findInLine(const ScanState& state, std::int32_t from, std::int32_t to, char value)
+{
+    return from + static_cast<std::int32_t>(findByte(state.line + from, static_cast<std::size_t>(to - from), value));
 }
 
 std::int32_t locateAttribute(const ScanState& state, const char* keyword, std::int32_t from)
@@ -20,12 +30,15 @@ std::int32_t locateAttribute(const ScanState& state, const char* keyword, std::i
     const std::int32_t length = state.lineLength;
     const std::int32_t size = static_cast<std::int32_t>(std::strlen(keyword));
     std::int32_t i = from;
-    while (i + size <= length) {
-        const void* hit = std::memchr(line + i, keyword[0], static_cast<std::size_t>(length - size + 1 - i));
-        if (hit == nullptr)
+    const std::int32_t lastStart = length - size;
+    while (i <= lastStart) {
+        i = findInLine(state, i, lastStart + 1, keyword[0]);
+        if (i > lastStart)
             return -1;
-        i = static_cast<std::int32_t>(static_cast<const char*>(hit) - line);
-        if (std::memcmp(line + i, keyword, static_cast<std::size_t>(size)) == 0) {
+        std::int32_t same = 1;
+        while (same < size && line[i + same] == keyword[same])
+            same++;
+        if (same == size) {
             std::int32_t windowEnd = i + size + windowWidth;
             if (windowEnd > length)
                 windowEnd = length;
@@ -44,13 +57,16 @@ static bool enterQuotedValue(ScanState& state, std::int32_t match)
 {
     const std::int32_t end = contentEnd(state);
     std::int32_t at = match + 4 < end ? match + 4 : end;
-    const void* quote = std::memchr(state.line + at, '"', static_cast<std::size_t>(end - at));
-    if (quote == nullptr) {
-        state.pos = end;
-        return false;
-    }
-    state.pos = static_cast<std::int32_t>(static_cast<const char*>(quote) - state.line) + 1;
-    return true;
+    std::int32_t quote = findInLine(state, at, end, '"');
+    state.pos = quote < end ? quote + 1 : end;
+    return quote < end;
+}
+
+// The index of the value's closing quote, searched from `pos`; where the
+// piece's text ends when there is none.
+static std::int32_t closingQuote(const ScanState& state)
+{
+    return findInLine(state, state.pos, contentEnd(state), '"');
 }
 
 void copyQuotedPlain(ScanState& state, std::int32_t match, char* target, int capacity)
@@ -58,14 +74,23 @@ void copyQuotedPlain(ScanState& state, std::int32_t match, char* target, int cap
     Field field = fieldOf(target, capacity);
     if (!enterQuotedValue(state, match))
         return;
-    const std::int32_t end = contentEnd(state);
-    const std::int32_t from = state.pos;
-    const void* quote = std::memchr(state.line + from, '"', static_cast<std::size_t>(end - from));
-    std::int32_t close = quote == nullptr ? end : static_cast<std::int32_t>(static_cast<const char*>(quote) - state.line);
-    std::int32_t kept = close - from < capacity - 1 ? close - from : capacity - 1;
-    std::memcpy(field.text, state.line + from, static_cast<std::size_t>(kept));
-    field.text[kept] = '\0';
+    std::int32_t close = closingQuote(state);
+    appendBytes(field, state.line + state.pos, close - state.pos);
     state.pos = close;
+}
+
+// Appends line[pos, to) to the field, decoding entities, and leaves `pos` at
+// `to`. No entity straddles `to`: it stands at a quote, a "<", the LF or the
+// piece's end, none of which can be part of one.
+static void appendSpanDecoded(ScanState& state, Field& field, std::int32_t to)
+{
+    while (state.pos < to) {
+        std::int32_t amp = findInLine(state, state.pos, to, '&');
+        appendBytes(field, state.line + state.pos, amp - state.pos);
+        state.pos = amp;
+        if (state.pos < to)
+            appendDecoded(state, field);
+    }
 }
 
 void copyQuotedDecoded(ScanState& state, std::int32_t match, char* target, int capacity)
@@ -73,9 +98,7 @@ void copyQuotedDecoded(ScanState& state, std::int32_t match, char* target, int c
     Field field = fieldOf(target, capacity);
     if (!enterQuotedValue(state, match))
         return;
-    const std::int32_t end = contentEnd(state);
-    while (state.pos < end && state.line[state.pos] != '"')
-        appendDecoded(state, field);
+    appendSpanDecoded(state, field, closingQuote(state));
 }
 
 void copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capacity)
@@ -83,8 +106,14 @@ void copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capa
     Field field = fieldOf(target, capacity);
     const std::int32_t end = contentEnd(state);
     state.pos = from < end ? from : end;
-    while (state.pos < end && !(state.line[state.pos] == '<' && state.pos + 1 < end && state.line[state.pos + 1] == '/'))
-        appendDecoded(state, field);
+    std::int32_t close = state.pos;
+    for (;;) {
+        close = findInLine(state, close, end, '<');
+        if (close == end || (close + 1 < end && state.line[close + 1] == '/'))
+            break;
+        close++;
+    }
+    appendSpanDecoded(state, field, close);
 }
 
 void appendDecoded(ScanState& state, Field& field)
@@ -92,13 +121,13 @@ void appendDecoded(ScanState& state, Field& field)
     const char* at = state.line + state.pos;
     const std::int32_t left = state.lineLength - state.pos;
     if (left >= 6 && std::memcmp(at, "&apos;", 6) == 0) {
-        append(field, '\'');
+        appendBytes(field, "'", 1);
         state.pos += 6;
     } else if (left >= 5 && std::memcmp(at, "&amp;", 5) == 0) {
-        append(field, '&');
+        appendBytes(field, "&", 1);
         state.pos += 5;
     } else {
-        append(field, *at);
+        appendBytes(field, at, 1);
         state.pos += 1;
     }
 }

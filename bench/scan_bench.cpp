@@ -1,0 +1,78 @@
+// Scan throughput: the concatenated software lists (the files named on the
+// command line after the benchmark flags, or $SOFTLIST2DAT_LISTS/*.xml) read
+// from memory, converted, and the DAT collected in memory.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dat/dat_writer.h"
+#include "run/scan_loop.h"
+
+static std::string collection;
+
+static std::string concatenateLists(const std::string& directory)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(directory.c_str())) {
+        while (struct dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0)
+                names.push_back(name);
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    std::string all;
+    for (const std::string& name : names) {
+        std::ifstream in(directory + "/" + name, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        all += bytes.str();
+    }
+    return all;
+}
+
+static void scanCollection(benchmark::State& run)
+{
+    auto input = std::make_unique<TextInput>();
+    auto output = std::make_unique<TextOutput>();
+    auto state = std::make_unique<ScanState>();
+    std::string dat;
+    dat.reserve(collection.size());
+    for (auto _ : run) {
+        dat.clear();
+        openTextInputFromMemory(*input, collection.data(), collection.size());
+        openTextOutputToMemory(*output, dat);
+        initScanState(*state, *input, *output);
+        writeHeader(*output);
+        scanAllLines(*state);
+        closeTextOutput(*output);
+        benchmark::DoNotOptimize(dat.data());
+    }
+    run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations()) * static_cast<std::int64_t>(collection.size()));
+    run.counters["lines"] = static_cast<double>(state->lineCount);
+    run.counters["dat_bytes"] = static_cast<double>(dat.size());
+}
+BENCHMARK(scanCollection)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    const char* lists = std::getenv("SOFTLIST2DAT_LISTS");
+    if (lists == nullptr) {
+        std::fprintf(stderr, "set SOFTLIST2DAT_LISTS to the directory of the software lists\n");
+        return 2;
+    }
+    collection = concatenateLists(lists);
+    std::fprintf(stderr, "scanning %zu bytes\n", collection.size());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
