@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds softlist2dat and runs every test: the release build's unit, end-to-end
-# and collection tests, the same under AddressSanitizer and UBSan, and a short
-# fuzzing run. Build trees go under build/ in the repository.
+# and collection tests, the same under AddressSanitizer and UBSan, a short
+# fuzzing run, and the Windows builds (64-bit under Wine, 32-bit built and
+# linked). Build trees go under build/ in the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -25,3 +26,6 @@ rm -rf build/fuzz/corpus && mkdir -p build/fuzz/corpus
 build/fuzz/fuzz/fuzz_scan -max_total_time="$fuzz_seconds" -max_len=16384 -print_final_stats=1 \
     -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/corpus 2>&1 | tail -n 12
 echo "fuzz: 1 passed, 0 failed"
+
+echo "== Windows builds"
+tests/windows/run_wine_tests.sh build/release

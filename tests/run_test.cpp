@@ -106,6 +106,8 @@ TEST(Run, OutputThatCannotBeOpenedKeepsTheTemporaryFile)
 
 TEST(Run, StaleTemporaryLinkLeavesItsTargetAlone)
 {
+    if (toolIsWrapped())
+        GTEST_SKIP() << "a Unix symbolic link has no Windows equivalent under the wrapper";
     TempDir dir;
     writeFile(dir.file("demo.xml"), oneList);
     writeFile(dir.file("precious"), "untouched\n");
@@ -121,6 +123,8 @@ TEST(Run, StaleTemporaryLinkLeavesItsTargetAlone)
 // nobody, otherwise as the test's own user.
 TEST(Run, ReadOnlyDirectoryAbortsAtTheCopy)
 {
+    if (toolIsWrapped())
+        GTEST_SKIP() << "needs the tool to run as an unprivileged user";
     TempDir dir;
     writeFile(dir.file("demo.xml"), oneList);
     chmod(dir.path().c_str(), 0555);
@@ -134,6 +138,8 @@ TEST(Run, ReadOnlyDirectoryAbortsAtTheCopy)
 
 TEST(Run, UnreadableInputAbortsAtTheCopy)
 {
+    if (toolIsWrapped())
+        GTEST_SKIP() << "needs the tool to run as an unprivileged user";
     TempDir dir;
     writeFile(dir.file("a.xml"), oneList);
     writeFile(dir.file("b.xml"), oneList);
@@ -200,9 +206,11 @@ TEST(Run, FullDiskWhileWritingTheTemporaryFile)
     ProcessResult r = runTool(dir.path(), disk.options());
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, banner + "list.xml\n" + copyFailed + tempAbort);
-    EXPECT_TRUE(r.err == "copy: cannot write '" + tempName + "': No space left on device\n" ||
-                r.err == "copy: cannot write '" + tempName + "': File too large\n")
-        << r.err;
+    // The reason is the platform's: a full tmpfs, or the file-size limit.
+    EXPECT_EQ(r.err.rfind("copy: cannot write '" + tempName + "': ", 0), 0u) << r.err;
+    if (!toolIsWrapped()) {
+        EXPECT_TRUE(r.err.ends_with(": No space left on device\n") || r.err.ends_with(": File too large\n")) << r.err;
+    }
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"}));
 }
 

@@ -32,7 +32,7 @@ ProcessResult shellIn(const std::string& directory, const std::string& command, 
             struct rlimit limit = {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
-        ignoreFileSizeSignal();
+        prepareProcess();
         int status = runShell(command.c_str());
         std::fflush(stdout);
         std::fflush(stderr);

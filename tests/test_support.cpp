@@ -124,9 +124,33 @@ std::string datHeader()
                 ")\n\n");
 }
 
+bool toolIsWrapped()
+{
+    const char* command = std::getenv("SOFTLIST2DAT_TOOL");
+    return command != nullptr && *command != '\0';
+}
+
+// The command that starts the tool: SOFTLIST2DAT_TOOL split at spaces, or
+// the binary built beside the tests.
+static std::vector<std::string> toolCommand()
+{
+    std::vector<std::string> words;
+    if (!toolIsWrapped())
+        return {SOFTLIST2DAT_BINARY};
+    std::istringstream command(std::getenv("SOFTLIST2DAT_TOOL"));
+    for (std::string word; command >> word;)
+        words.push_back(word);
+    return words;
+}
+
 ProcessResult runTool(const std::string& directory, const RunOptions& options)
 {
     TempDir capture;
+    std::vector<std::string> command = toolCommand();
+    std::vector<char*> argv;
+    for (std::string& word : command)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
     std::string outPath = capture.file("stdout");
     std::string errPath = capture.file("stderr");
     std::fflush(stdout);
@@ -147,7 +171,7 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
             if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
                 _exit(121);
         }
-        execl(SOFTLIST2DAT_BINARY, "softlist2dat", static_cast<char*>(nullptr));
+        execv(argv[0], argv.data());
         _exit(122);
     }
     int status = 0;

@@ -49,5 +49,10 @@ struct RunOptions {
     bool asNobody = false;     // drop root to uid/gid 65534 before exec
 };
 
+// True when the tool under test runs through a wrapper command (such as Wine
+// for the Windows build), named by SOFTLIST2DAT_TOOL, instead of the build's
+// own binary.
+bool toolIsWrapped();
+
 // Runs the tool in `directory` with no arguments.
 ProcessResult runTool(const std::string& directory, const RunOptions& options = {});

@@ -1,5 +1,8 @@
-// Process-wide set-up: how the process meets the platform's signals.
+// Process-wide set-up: how the process meets the platform's signals and
+// console streams.
 #pragma once
 
-// A write past the file-size limit must fail with an error, not end the process.
-void ignoreFileSizeSignal();
+// A write past the file-size limit fails with an error instead of ending the
+// process, and the console streams pass bytes unchanged (LF stays LF on
+// every platform).
+void prepareProcess();

@@ -16,6 +16,20 @@
 #ifdef __linux__
 #include <sys/sendfile.h>
 #endif
+#ifdef _WIN32
+#include <io.h>
+#endif
+
+// Flags that only some platforms know; elsewhere they mean nothing.
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+#ifndef O_NOFOLLOW
+#define O_NOFOLLOW 0
+#endif
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
 
 static const char delPrefix[] = "del ";
 static const char copyPrefix[] = "copy /B *.xml ";
@@ -32,9 +46,25 @@ static void reportError(const char* format, const char* name, int errorNumber)
     std::fprintf(stderr, format, name, std::strerror(errorNumber));
 }
 
-// Removes NAME if it is a file or a link; a missing NAME is no failure.
+// True when NAME itself (not what a link points to) is a directory.
+static bool isDirectory(const char* name)
+{
+    struct stat info;
+#ifdef _WIN32
+    return stat(name, &info) == 0 && S_ISDIR(info.st_mode);
+#else
+    return lstat(name, &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
+
+// Removes NAME if it is a file or a link; a missing NAME is no failure, and
+// a directory is never removed.
 static bool removeEntry(const char* name, int& errorNumber)
 {
+    if (isDirectory(name)) {
+        errorNumber = EISDIR;
+        return false;
+    }
     if (unlink(name) == 0 || errno == ENOENT)
         return true;
     errorNumber = errno;
@@ -89,7 +119,8 @@ static bool listCopySources(std::vector<std::string>& sources, int& errorNumber)
 static bool writeAll(int fd, const char* buffer, std::size_t size, int& errorNumber)
 {
     while (size > 0) {
-        ssize_t wrote = write(fd, buffer, size);
+        unsigned part = size < (1u << 30) ? static_cast<unsigned>(size) : (1u << 30);
+        ssize_t wrote = write(fd, buffer, part);
         if (wrote > 0) {
             buffer += wrote;
             size -= static_cast<std::size_t>(wrote);
@@ -156,7 +187,7 @@ static CopyFault appendFile(int from, int to, int& errorNumber)
 // Appends one source; on failure prints why and returns false.
 static bool appendSource(const char* source, int target, const struct stat& targetInfo, const char* targetName)
 {
-    int from = open(source, O_RDONLY | O_NONBLOCK);
+    int from = open(source, O_RDONLY | O_BINARY | O_NONBLOCK);
     if (from < 0) {
         reportError("copy: cannot read '%s': %s\n", source, errno);
         return false;
@@ -168,7 +199,7 @@ static bool appendSource(const char* source, int target, const struct stat& targ
         reportError("copy: cannot read '%s': %s\n", source, errno);
     } else if (!S_ISREG(info.st_mode)) {
         reportError("copy: cannot read '%s': %s\n", source, EINVAL);
-    } else if (info.st_dev == targetInfo.st_dev && info.st_ino == targetInfo.st_ino) {
+    } else if (info.st_ino != 0 && info.st_dev == targetInfo.st_dev && info.st_ino == targetInfo.st_ino) {
         reportError("copy: cannot read '%s': %s\n", source, ELOOP);
     } else {
         CopyFault fault = appendFile(from, target, errorNumber);
@@ -199,7 +230,7 @@ static int runCopy(const char* target)
         std::fputs("copy: no *.xml file found\n", stderr);
         return 1;
     }
-    int to = open(target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    int to = open(target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
     if (to < 0) {
         reportError("copy: cannot create '%s': %s\n", target, errno);
         return 1;
@@ -221,7 +252,7 @@ static int runCopy(const char* target)
         unlink(target);
         return 1;
     }
-    std::printf("%zu file(s) copied.\n", sources.size());
+    std::printf("%llu file(s) copied.\n", static_cast<unsigned long long>(sources.size()));
     return 0;
 }
 

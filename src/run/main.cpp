@@ -5,6 +5,6 @@
 
 int main()
 {
-    ignoreFileSizeSignal();
+    prepareProcess();
     return runConversion();
 }

@@ -1,0 +1,123 @@
+#!/usr/bin/env python3
+"""softlist2dat benchmark on MAME's software-list collection.
+
+Builds the tool with optimisation, then prints, from one run:
+  1. the baseline's and the tool's median wall time on the collection, and
+     their ratio (baseline: cat *.xml > t.tmp; cat t.tmp > /dev/null; rm t.tmp);
+  2. the scaling table on 1x, 4x and 16x copies of the collection (the files
+     repeated under new names): time, MB/s and peak resident memory;
+  3. the scan's throughput alone (Google Benchmark, input and output in memory).
+
+Usage: bench/run_bench.py [--runs N] [--sizes 1,4,16] [--keep]
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(ROOT, "build", "bench")
+
+
+def build():
+    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-DCMAKE_BUILD_TYPE=Release", "-DSOFTLIST2DAT_BENCH=ON",
+                    "-DSOFTLIST2DAT_TESTS=OFF"], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", BUILD, "-j", str(os.cpu_count() or 2)], check=True,
+                   stdout=subprocess.DEVNULL)
+    return os.path.join(BUILD, "softlist2dat"), os.path.join(BUILD, "bench", "scan_bench")
+
+
+def fetch_lists():
+    fetch = os.path.join(ROOT, "tests", "collection", "fetch_lists.sh")
+    return subprocess.run([fetch], check=True, capture_output=True, text=True).stdout.strip()
+
+
+def timed(argv, cwd):
+    """Wall time in seconds and peak resident memory in KiB of one process."""
+    start = time.perf_counter()
+    child = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    elapsed = time.perf_counter() - start
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"{argv[0]} failed in {cwd}")
+    return elapsed, usage.ru_maxrss
+
+
+def make_copies(lists, work, factor):
+    """A directory holding the collection `factor` times, under new names."""
+    directory = os.path.join(work, f"x{factor}")
+    os.mkdir(directory)
+    names = sorted(n for n in os.listdir(lists) if n.endswith(".xml"))
+    size = 0
+    for copy in range(factor):
+        for name in names:
+            source = os.path.join(lists, name)
+            shutil.copyfile(source, os.path.join(directory, f"c{copy:02d}_{name}"))
+            size += os.path.getsize(source)
+    return directory, size
+
+
+BASELINE = ["sh", "-c", "cat *.xml > t.tmp; cat t.tmp > /dev/null; rm t.tmp"]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--runs", type=int, default=9, help="runs per measurement at 1x (fewer at larger sizes)")
+    parser.add_argument("--sizes", default="1,4,16")
+    args = parser.parse_args()
+
+    tool, scan_bench = build()
+    lists = fetch_lists()
+    sizes = [int(s) for s in args.sizes.split(",")]
+    print(f"machine: {os.cpu_count()} cores, {os.uname().sysname} {os.uname().release}; "
+          f"{subprocess.run(['sh', '-c', 'grep -m1 \"model name\" /proc/cpuinfo | cut -d: -f2'], capture_output=True, text=True).stdout.strip()}")
+    with tempfile.TemporaryDirectory(prefix="softlist2dat-bench-", dir=os.environ.get("BENCH_DIR")) as work:
+        rows = []
+        for factor in sizes:
+            directory, size = make_copies(lists, work, factor)
+            runs = max(3, args.runs // factor) if factor > 1 else args.runs
+            timed(BASELINE, directory)  # warm the page cache
+            timed([tool], directory)
+            base_times, tool_times, rss = [], [], []
+            for _ in range(runs):
+                base_times.append(timed(BASELINE, directory)[0])
+                elapsed, peak = timed([tool], directory)
+                tool_times.append(elapsed)
+                rss.append(peak)
+            rows.append((factor, size, statistics.median(base_times), statistics.median(tool_times), max(rss), runs))
+            shutil.rmtree(directory)
+
+        factor, size, base, tool_time, _, runs = rows[0]
+        print(f"\nwhole run on the collection ({size / 1e6:.1f} MB, median of {runs} runs each, side by side):")
+        print(f"  baseline  {base * 1000:8.1f} ms")
+        print(f"  tool      {tool_time * 1000:8.1f} ms")
+        print(f"  ratio     {tool_time / base:8.2f}  (target: at most 1.50)")
+
+        print("\nscaling (tool; MB/s counts the input files' bytes):")
+        print(f"  {'size':>5} {'MB':>9} {'time ms':>9} {'MB/s':>8} {'peak RSS KiB':>13} {'baseline ms':>12}")
+        for factor, size, base, tool_time, peak, _ in rows:
+            print(f"  {str(factor) + 'x':>5} {size / 1e6:9.1f} {tool_time * 1000:9.1f} {size / 1e6 / tool_time:8.1f} "
+                  f"{peak:13d} {base * 1000:12.1f}")
+        speeds = [size / tool_time for _, size, _, tool_time, _, _ in rows]
+        spread = (max(speeds) - min(speeds)) / max(speeds)
+        peaks = [peak for *_, peak, _ in rows]
+        print(f"  time per MB varies by {spread * 100:.1f}% (target: within 20%); peak RSS "
+              f"{max(peaks) / 1024:.2f} MiB at most (target: 6 MiB), spread {max(peaks) - min(peaks)} KiB "
+              f"(target: within 256 KiB)")
+
+    print("\nscan alone (reader + classifier + handlers + writer, in memory):")
+    result = subprocess.run([scan_bench, "--benchmark_min_time=3"], env={**os.environ, "SOFTLIST2DAT_LISTS": lists},
+                            capture_output=True, text=True, check=True)
+    line = next(l for l in result.stdout.splitlines() if l.startswith("scanCollection"))
+    found = re.search(r"bytes_per_second=([\d.]+)([kMG])/s", line)
+    scale = {"k": 2 ** 10, "M": 2 ** 20, "G": 2 ** 30}[found.group(2)]
+    print(f"  {float(found.group(1)) * scale / 1e6:.0f} MB/s (target: at least 1000 MB/s)  [{line.split()[1]} ms per pass]")
+
+
+if __name__ == "__main__":
+    main()
