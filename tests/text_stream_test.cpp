@@ -2,6 +2,7 @@
 // output is translated and its write failures seen.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -105,6 +106,19 @@ TEST(TextInput, RefusesWhatIsNotARegularFile)
     auto in = std::make_unique<TextInput>();
     EXPECT_FALSE(openTextInput(*in, dir.path().c_str()));
     EXPECT_FALSE(openTextInput(*in, dir.file("missing").c_str()));
+}
+
+TEST(TextInput, ReportsAReadError)
+{
+    // Reading this process's memory at address 0 fails with EIO.
+    auto in = std::make_unique<TextInput>();
+    ASSERT_TRUE(openTextInput(*in, "/proc/self/mem"));
+    char piece[pieceLimit + 1];
+    EXPECT_EQ(readPiece(*in, piece), 0);
+    EXPECT_TRUE(in->failed);
+    EXPECT_EQ(in->errorNumber, EIO);
+    EXPECT_EQ(readPiece(*in, piece), 0);
+    closeTextInput(*in);
 }
 
 TEST(TextOutput, TurnsEveryLfIntoCrLf)

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs, with apt-get (as root, or through sudo), everything the build and
+# every test need on a fresh Debian machine.
+set -euo pipefail
+as_root=""
+[ "$(id -u)" = 0 ] || as_root=sudo
+export DEBIAN_FRONTEND=noninteractive
+$as_root apt-get update -qq
+$as_root apt-get install -y -qq cmake g++ make libgtest-dev libbenchmark-dev python3 clang libclang-rt-14-dev \
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 groff-base >/dev/null
+# Node.js for the DAT client check; keep one that is already installed.
+command -v npm >/dev/null || $as_root apt-get install -y -qq nodejs npm >/dev/null
