@@ -10,3 +10,5 @@ $as_root apt-get install -y -qq cmake g++ make libgtest-dev libbenchmark-dev pyt
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 groff-base >/dev/null
 # Node.js for the DAT client check; keep one that is already installed.
 command -v npm >/dev/null || $as_root apt-get install -y -qq nodejs npm >/dev/null
+# The independent DAT parser, at the version package-lock.json pins.
+(cd "$(dirname "$0")/dat_client" && npm ci --no-audit --no-fund --silent)

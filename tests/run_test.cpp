@@ -83,12 +83,12 @@ TEST(Run, NoInputAbortsAndLeavesNoOutput)
 {
     TempDir dir;
     writeFile(dir.file(datName), "old output\n");
-    mkdir(dir.file("folder.xml").c_str(), 0755);
+    mkdir(dir.file("x.xml").c_str(), 0755);
     ProcessResult r = runTool(dir.path());
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, banner + copyFailed + tempAbort);
     EXPECT_EQ(r.err, "copy: no *.xml file found\n");
-    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"folder.xml"}));
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"x.xml"}));
 }
 
 TEST(Run, OutputThatCannotBeOpenedKeepsTheTemporaryFile)

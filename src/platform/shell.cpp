@@ -136,37 +136,42 @@ static bool writeAll(int fd, const char* buffer, std::size_t size, int& errorNum
 
 enum class CopyFault { None, Read, Write };
 
+#ifdef __linux__
+// Repeats one of the kernel's copy calls until the source is used up. False
+// when the call is not offered for these files (`unsupported` says which
+// errors mean that), so the caller falls back; the file offsets have moved
+// past whatever was already copied.
+template <typename Move>
+static bool copyInKernel(Move move, int unsupported1, int unsupported2, CopyFault& fault, int& errorNumber)
+{
+    for (;;) {
+        ssize_t moved = move();
+        if (moved > 0 || (moved < 0 && errno == EINTR))
+            continue;
+        if (moved == 0) {
+            fault = CopyFault::None;
+            return true;
+        }
+        if (errno == unsupported1 || errno == unsupported2 || errno == ENOSYS || errno == EOPNOTSUPP)
+            return false;
+        errorNumber = errno;
+        fault = errno == EIO ? CopyFault::Read : CopyFault::Write;
+        return true;
+    }
+}
+#endif
+
 // Appends the whole of `from` to `to`: in the kernel where it can, else
 // through a buffer.
 static CopyFault appendFile(int from, int to, int& errorNumber)
 {
 #ifdef __linux__
-    for (;;) {
-        ssize_t moved = copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
-        if (moved > 0)
-            continue;
-        if (moved == 0)
-            return CopyFault::None;
-        if (errno == EINTR)
-            continue;
-        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
-            break;   // not offered here: fall back to sendfile
-        errorNumber = errno;
-        return errno == EIO ? CopyFault::Read : CopyFault::Write;
-    }
-    for (;;) {
-        ssize_t moved = sendfile(to, from, nullptr, 1 << 30);
-        if (moved > 0)
-            continue;
-        if (moved == 0)
-            return CopyFault::None;
-        if (errno == EINTR)
-            continue;
-        if (errno == EINVAL || errno == ENOSYS)
-            break;   // fall back to read and write
-        errorNumber = errno;
-        return errno == EIO ? CopyFault::Read : CopyFault::Write;
-    }
+    CopyFault fault = CopyFault::None;
+    if (copyInKernel([&] { return copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0); }, EXDEV, EINVAL, fault,
+                     errorNumber))
+        return fault;
+    if (copyInKernel([&] { return sendfile(to, from, nullptr, 1 << 30); }, EINVAL, EINVAL, fault, errorNumber))
+        return fault;
 #endif
     static char buffer[256 * 1024];
     for (;;) {
