@@ -1,21 +1,39 @@
 // A search for one byte value, inlined for the short distances of a line:
-// eight bytes at a time, with the platform's memchr for the long stretches.
+// sixteen bytes at a time with SSE2 where the processor has it, eight at a
+// time elsewhere, and the platform's memchr for whatever is left.
 #pragma once
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// How far the inline loop looks before handing over to memchr.
+constexpr std::size_t inlineSearchReach = 128;
 
 // The first index of `value` in bytes[0, size), or size when there is none.
+// Reads nothing outside bytes[0, size).
 inline std::size_t findByte(const char* bytes, std::size_t size, char value)
 {
+    std::size_t i = 0;
+    std::size_t reach = size < inlineSearchReach ? size : inlineSearchReach;
+#if defined(__SSE2__)
+    const __m128i pattern = _mm_set1_epi8(value);
+    for (; i + 16 <= reach; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, pattern)));
+        if (hits != 0)
+            return i + static_cast<std::size_t>(std::countr_zero(hits));
+    }
+#else
     if constexpr (std::endian::native == std::endian::little) {
         const std::uint64_t ones = 0x0101010101010101u;
         const std::uint64_t highs = 0x8080808080808080u;
         const std::uint64_t pattern = ones * static_cast<unsigned char>(value);
-        std::size_t i = 0;
-        for (int words = 0; words < 8 && i + 8 <= size; words++, i += 8) {
+        for (; i + 8 <= reach; i += 8) {
             std::uint64_t word;
             std::memcpy(&word, bytes + i, 8);
             std::uint64_t x = word ^ pattern;
@@ -23,10 +41,10 @@ inline std::size_t findByte(const char* bytes, std::size_t size, char value)
             if (hits != 0)
                 return i + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
         }
-        const void* found = std::memchr(bytes + i, value, size - i);
-        return found == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
-    } else {
-        const void* found = std::memchr(bytes, value, size);
-        return found == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
     }
+#endif
+    if (i == size)
+        return size;
+    const void* found = std::memchr(bytes + i, value, size - i);
+    return found == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
 }
