@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/find_byte.h"
 #include "platform/text_input.h"
 #include "platform/text_output.h"
 #include "test_support.h"
@@ -121,6 +122,22 @@ TEST(TextInput, ReportsAReadError)
     closeTextInput(*in);
 }
 
+TEST(FindByte, AgreesWithMemchrAtEveryPosition)
+{
+    // Around the 8- and 16-byte steps and the hand-over to memchr.
+    std::string bytes(300, 'a');
+    for (std::size_t size : {0u, 1u, 7u, 8u, 15u, 16u, 17u, 127u, 128u, 129u, 300u}) {
+        for (std::size_t at = 0; at <= size; at++) {
+            std::string text = bytes.substr(0, size);
+            if (at < size)
+                text[at] = '\n';
+            const void* expected = std::memchr(text.data(), '\n', size);
+            std::size_t want = expected == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(expected) - text.data());
+            EXPECT_EQ(findByte(text.data(), size, '\n'), want) << "size " << size << ", LF at " << at;
+        }
+    }
+}
+
 TEST(TextOutput, TurnsEveryLfIntoCrLf)
 {
     std::string sink;
@@ -130,6 +147,26 @@ TEST(TextOutput, TurnsEveryLfIntoCrLf)
     writeString(*out, "no line end");
     EXPECT_TRUE(closeTextOutput(*out));
     EXPECT_EQ(sink, "a\r\nb\r\r\n\r\nno line end");
+}
+
+TEST(TextOutput, TranslatesLfAtEveryPositionOfAWord)
+{
+    for (std::size_t size = 0; size <= 40; size++) {
+        for (std::size_t at = 0; at <= size; at++) {
+            std::string text(size, 'w');
+            if (at < size)
+                text[at] = '\n';
+            if (size > 0)
+                text[size - 1] = at == size ? text[size - 1] : '\n';
+            std::string sink;
+            auto out = std::make_unique<TextOutput>();
+            openTextOutputToMemory(*out, sink);
+            writeText(*out, text.data(), text.size());
+            writeString(*out, text.c_str());
+            closeTextOutput(*out);
+            EXPECT_EQ(sink, crlf(text) + crlf(text)) << "size " << size << ", LF at " << at;
+        }
+    }
 }
 
 TEST(TextOutput, WritesLargeOutputWhole)
