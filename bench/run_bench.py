@@ -29,7 +29,8 @@ def build():
                     "-DSOFTLIST2DAT_TESTS=OFF"], check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", BUILD, "-j", str(os.cpu_count() or 2)], check=True,
                    stdout=subprocess.DEVNULL)
-    return os.path.join(BUILD, "softlist2dat"), os.path.join(BUILD, "bench", "scan_bench")
+    return (os.path.join(BUILD, "softlist2dat"), os.path.join(BUILD, "bench", "scan_bench"),
+            os.path.join(BUILD, "bench", "rss_probe"))
 
 
 def fetch_lists():
@@ -37,15 +38,32 @@ def fetch_lists():
     return subprocess.run([fetch], check=True, capture_output=True, text=True).stdout.strip()
 
 
+def cpu_model():
+    with open("/proc/cpuinfo") as info:
+        for line in info:
+            if line.startswith("model name"):
+                return line.split(":", 1)[1].strip()
+    return "unknown processor"
+
+
 def timed(argv, cwd):
-    """Wall time in seconds and peak resident memory in KiB of one process."""
+    """Wall time in seconds of one process."""
     start = time.perf_counter()
-    child = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(child.pid, 0)
+    status = subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
     elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
+    if status != 0:
         sys.exit(f"{argv[0]} failed in {cwd}")
-    return elapsed, usage.ru_maxrss
+    return elapsed
+
+
+def peak_memory(probe, tool, cwd):
+    """Peak resident memory in KiB of one run of the tool."""
+    result = subprocess.run([probe, tool], cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                            check=True)
+    peak, status = (int(word) for word in result.stderr.splitlines()[-1].split())
+    if status != 0:
+        sys.exit(f"{tool} failed in {cwd}")
+    return peak
 
 
 def make_copies(lists, work, factor):
@@ -71,11 +89,10 @@ def main():
     parser.add_argument("--sizes", default="1,4,16")
     args = parser.parse_args()
 
-    tool, scan_bench = build()
+    tool, scan_bench, probe = build()
     lists = fetch_lists()
     sizes = [int(s) for s in args.sizes.split(",")]
-    print(f"machine: {os.cpu_count()} cores, {os.uname().sysname} {os.uname().release}; "
-          f"{subprocess.run(['sh', '-c', 'grep -m1 \"model name\" /proc/cpuinfo | cut -d: -f2'], capture_output=True, text=True).stdout.strip()}")
+    print(f"machine: {cpu_model()}, {os.cpu_count()} cores, {os.uname().sysname} {os.uname().release}")
     with tempfile.TemporaryDirectory(prefix="softlist2dat-bench-", dir=os.environ.get("BENCH_DIR")) as work:
         rows = []
         for factor in sizes:
@@ -83,13 +100,12 @@ def main():
             runs = max(3, args.runs // factor) if factor > 1 else args.runs
             timed(BASELINE, directory)  # warm the page cache
             timed([tool], directory)
-            base_times, tool_times, rss = [], [], []
+            base_times, tool_times = [], []
             for _ in range(runs):
-                base_times.append(timed(BASELINE, directory)[0])
-                elapsed, peak = timed([tool], directory)
-                tool_times.append(elapsed)
-                rss.append(peak)
-            rows.append((factor, size, statistics.median(base_times), statistics.median(tool_times), max(rss), runs))
+                base_times.append(timed(BASELINE, directory))
+                tool_times.append(timed([tool], directory))
+            peak = max(peak_memory(probe, tool, directory) for _ in range(3))
+            rows.append((factor, size, statistics.median(base_times), statistics.median(tool_times), peak, runs))
             shutil.rmtree(directory)
 
         factor, size, base, tool_time, _, runs = rows[0]
