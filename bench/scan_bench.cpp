@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "dat/dat_writer.h"
 #include "run/scan_loop.h"
 
 static std::string collection;
@@ -48,12 +47,7 @@ static void scanCollection(benchmark::State& run)
     dat.reserve(collection.size());
     for (auto _ : run) {
         dat.clear();
-        openTextInputFromMemory(*input, collection.data(), collection.size());
-        openTextOutputToMemory(*output, dat);
-        initScanState(*state, *input, *output);
-        writeHeader(*output);
-        scanAllLines(*state);
-        closeTextOutput(*output);
+        convertMemory(*state, *input, *output, collection.data(), collection.size(), dat);
         benchmark::DoNotOptimize(dat.data());
     }
     run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations()) * static_cast<std::int64_t>(collection.size()));

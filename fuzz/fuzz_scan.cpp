@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "dat/dat_writer.h"
 #include "dat_shape.h"
 #include "run/scan_loop.h"
 
@@ -18,12 +17,7 @@ static ScanState state;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::string dat;
-    openTextInputFromMemory(input, reinterpret_cast<const char*>(data), size);
-    openTextOutputToMemory(output, dat);
-    initScanState(state, input, output);
-    writeHeader(output);
-    scanAllLines(state);
-    closeTextOutput(output);
+    convertMemory(state, input, output, reinterpret_cast<const char*>(data), size, dat);
 
     std::string problem = datShapeProblem(dat);
     if (!problem.empty()) {

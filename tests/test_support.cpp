@@ -16,7 +16,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "dat/dat_writer.h"
 #include "run/scan_loop.h"
 
 TempDir::TempDir()
@@ -92,12 +91,7 @@ std::string convertInMemory(const std::string& input, long long* lineCount)
     auto out = std::make_unique<TextOutput>();
     auto state = std::make_unique<ScanState>();
     std::string dat;
-    openTextInputFromMemory(*in, input.data(), input.size());
-    openTextOutputToMemory(*out, dat);
-    initScanState(*state, *in, *out);
-    writeHeader(*out);
-    scanAllLines(*state);
-    closeTextOutput(*out);
+    convertMemory(*state, *in, *out, input.data(), input.size(), dat);
     if (lineCount != nullptr)
         *lineCount = state->lineCount;
     return dat;

@@ -1,6 +1,7 @@
 // The read loop.
 #include "run/scan_loop.h"
 
+#include "dat/dat_writer.h"
 #include "scan/classify.h"
 
 void scanAllLines(ScanState& state)
@@ -12,4 +13,15 @@ void scanAllLines(ScanState& state)
         if (state.output->failed)
             return;
     }
+}
+
+void convertMemory(ScanState& state, TextInput& input, TextOutput& output, const char* bytes, std::size_t size,
+                   std::string& dat)
+{
+    openTextInputFromMemory(input, bytes, size);
+    openTextOutputToMemory(output, dat);
+    initScanState(state, input, output);
+    writeHeader(output);
+    scanAllLines(state);
+    closeTextOutput(output);
 }

@@ -2,7 +2,7 @@
 # Prints the directory holding MAME's software lists, downloading and unpacking
 # the mame-data package into the cache first if it is not there yet.
 set -euo pipefail
-cache=${SOFTLIST2DAT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/softlist2dat}
+cache=${SOFTLIST2DAT_CACHE:-${XDG_CACHE_HOME:-${HOME:-/var/tmp}/.cache}/softlist2dat}
 lists="$cache/mame-data/usr/share/games/mame/hash"
 if [ ! -f "$cache/mame-data/.complete" ]; then
     mkdir -p "$cache"
