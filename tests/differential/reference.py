@@ -1,0 +1,163 @@
+"""A second, deliberately plain model of softlist2dat's conversion, written
+from the description of the format rather than from the tool's code: it
+walks the bytes one index at a time, exactly as the rules are stated, so
+that the tool's faster code can be compared with it byte for byte.
+
+convert(data) -> (dat_bytes, line_count)
+"""
+
+PIECE = 2047
+NAME_CAP = 255
+DESC_CAP = 1023
+
+
+def pieces(data):
+    text = data.replace(b"\r\n", b"\n")
+    i = 0
+    while i < len(text):
+        lf = text.find(b"\n", i, i + PIECE)
+        end = lf + 1 if lf != -1 else min(i + PIECE, len(text))
+        yield text[i:end]
+        i = end
+
+
+def at(line, i, text):
+    """True when `text` stands at line[i] wholly inside the piece."""
+    return i >= 0 and line[i:i + len(text)] == text and i + len(text) <= len(line)
+
+
+def byte(line, i):
+    return line[i:i + 1] if 0 <= i < len(line) else b""
+
+
+def cut(value):
+    """A field is a NUL-terminated text: it ends at its first NUL."""
+    return value.split(b"\0", 1)[0]
+
+
+class Model:
+    def __init__(self, source):
+        self.source = source
+        self.out = bytearray()
+        self.lines = 0
+        self.list_name = self.software = self.description = b""
+
+    def write(self, text):
+        self.out += text.replace(b"\n", b"\r\n")
+
+    # -- extraction ------------------------------------------------------
+    def locate(self, line, keyword, start):
+        i = start
+        while i < len(line):
+            if at(line, i, keyword):
+                for offset in range(len(keyword), len(keyword) + 5):
+                    if byte(line, i + offset) == b"=":
+                        return i
+            i += 1
+        return None
+
+    def text_end(self, line):
+        return len(line) - 1 if line.endswith(b"\n") else len(line)
+
+    def append_decoded(self, line, pos, value, cap):
+        if at(line, pos, b"&apos;"):
+            char, step = b"'", 6
+        elif at(line, pos, b"&amp;"):
+            char, step = b"&", 5
+        else:
+            char, step = line[pos:pos + 1], 1
+        if len(value) < cap:
+            value += char
+        return pos + step, value
+
+    def quoted(self, line, match, decoded):
+        """Returns (value, pos) for the value behind a match."""
+        end = self.text_end(line)
+        pos = match + 4
+        while pos < end and byte(line, pos) != b'"':
+            pos += 1
+        if pos >= end:
+            return b"", end
+        pos += 1
+        value = b""
+        while pos < end and byte(line, pos) != b'"':
+            if decoded:
+                pos, value = self.append_decoded(line, pos, value, NAME_CAP)
+            else:
+                if len(value) < NAME_CAP:
+                    value += line[pos:pos + 1]
+                pos += 1
+        return value, pos
+
+    def name(self, line, start, decoded=False):
+        match = self.locate(line, b"name", start)
+        if match is None:
+            return b"", len(line)
+        return self.quoted(line, match, decoded)
+
+    # -- handlers --------------------------------------------------------
+    def description_line(self, line, pos):
+        end = self.text_end(line)
+        value = b""
+        while pos < end and not (byte(line, pos) == b"<" and pos + 1 < end and byte(line, pos + 1) == b"/"):
+            pos, value = self.append_decoded(line, pos, value, DESC_CAP)
+        self.description = value
+        software, listed = cut(self.software), cut(self.list_name)
+        self.write(b"\ngame (\n  name \"" + software + b"\"\n  description \"" + listed + b"\\" + software +
+                   b"  [ " + cut(value) + b" ]\"\n")
+
+    def rom_line(self, line, pos):
+        rom_name, attr_start = self.name(line, pos, decoded=True)
+        values = {}
+        for keyword in (b"size", b"crc", b"sha", b"md5"):
+            match = self.locate(line, keyword, attr_start)
+            values[keyword] = cut(self.quoted(line, match, False)[0]) if match is not None else b""
+        if values[b"crc"] or values[b"sha"] or values[b"md5"]:
+            text = b"  rom ( name \"" + cut(rom_name) + b"\" "
+            for label, keyword in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha")):
+                if values[keyword]:
+                    text += label + b" " + values[keyword] + b" "
+            self.write(text + b")\n")
+
+    # -- classifier ------------------------------------------------------
+    def classify(self, line):
+        p = 0
+        while byte(line, p) in (b" ", b"\t"):
+            p += 1
+        if byte(line, p) == b"\n":
+            return
+        if at(line, p, b"<!--"):
+            self.skip_comment(line, p + 4)
+        elif at(line, p, b"<softwarelist"):
+            self.list_name = self.name(line, p + 13)[0]
+        elif at(line, p, b"<software"):
+            self.software = self.name(line, p + 9)[0]
+        elif at(line, p, b"<description>"):
+            self.description_line(line, p + 13)
+        elif at(line, p, b"<rom") and not at(line, p + 5, b"siz") and not at(line, p + 5, b"val"):
+            self.rom_line(line, p + 4)
+        elif at(line, p, b"</software>"):
+            self.write(b"  rebuildto \"" + cut(self.list_name) + b"\"\n)\n")
+
+    def skip_comment(self, line, pos):
+        while True:
+            if any(byte(line, pos + k) in (b"\n", b"") for k in range(3)):
+                line = next(self.source, None)
+                if line is None:
+                    return
+                self.lines += 1
+                pos = 0
+                continue
+            if at(line, pos, b"-->"):
+                return
+            pos += 1
+
+
+def convert(data):
+    model = Model(pieces(data))
+    model.write(b"clrmamepro (\n\tname \"MESS Software Lists\"\n\tdescription \"All MESS Software Lists Combined\"\n"
+                b"\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n")
+    for line in model.source:
+        model.classify(line)
+        model.lines += 1
+    return bytes(model.out), model.lines
