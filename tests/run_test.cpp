@@ -54,6 +54,16 @@ TEST(Run, ConvertsAndCleansUp)
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName, "demo.xml"}));
 }
 
+TEST(Run, ConsoleThatWentAwayDoesNotStopTheConversion)
+{
+    TempDir dir;
+    writeFile(dir.file("demo.xml"), oneList);
+    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = false, .closedStdout = true});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(readFile(dir.file(datName)), oneListDat);
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName, "demo.xml"}));
+}
+
 TEST(Run, CountsEveryLineOfEveryFile)
 {
     TempDir dir;

@@ -156,6 +156,11 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
             _exit(120);
         dup2(out, 1);
         dup2(err, 2);
+        int ends[2];
+        if (options.closedStdout && pipe(ends) == 0) {
+            close(ends[0]);
+            dup2(ends[1], 1);
+        }
         if (options.fileSizeLimit >= 0) {
             struct rlimit limit;
             limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.fileSizeLimit);

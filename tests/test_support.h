@@ -47,6 +47,7 @@ struct ProcessResult {
 struct RunOptions {
     long fileSizeLimit = -1;   // RLIMIT_FSIZE for the child, -1 for none
     bool asNobody = false;     // drop root to uid/gid 65534 before exec
+    bool closedStdout = false; // stdout is a pipe whose reading end is closed
 };
 
 // True when the tool under test runs through a wrapper command (such as Wine

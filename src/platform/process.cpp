@@ -13,6 +13,10 @@ void prepareProcess()
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+#ifdef SIGPIPE
+    // A console that went away (a closed pipe) loses the messages, not the DAT.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);

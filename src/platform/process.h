@@ -2,7 +2,7 @@
 // console streams.
 #pragma once
 
-// A write past the file-size limit fails with an error instead of ending the
-// process, and the console streams pass bytes unchanged (LF stays LF on
-// every platform).
+// A write past the file-size limit, or to a console pipe nobody reads, fails
+// with an error instead of ending the process, and the console streams pass
+// bytes unchanged (LF stays LF on every platform).
 void prepareProcess();
