@@ -15,7 +15,7 @@ static void copyNamePlain(ScanState& state, std::int32_t from, char* target)
 }
 
 // Empties the field, then fills it from the keyword's value if the keyword
-// stands after `attrStart`.
+// stands at or after `attrStart`.
 static void copyRomValue(ScanState& state, const char* keyword, char* target)
 {
     target[0] = '\0';
