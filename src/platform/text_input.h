@@ -28,7 +28,8 @@ bool openTextInput(TextInput& in, const char* name);
 void openTextInputFromMemory(TextInput& in, const char* bytes, std::size_t size);
 
 // Copies the next piece into dst (room for pieceLimit bytes) and returns its
-// length; 0 at the end of the input or after a read error.
+// length; 0 at the end of the input or after a read error. The bytes of dst
+// just behind a short piece may be overwritten.
 int readPiece(TextInput& in, char* dst);
 
 void closeTextInput(TextInput& in);
