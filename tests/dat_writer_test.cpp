@@ -27,14 +27,24 @@ TEST(DatWriter, HeaderIsFixed)
               "\tcategory \"MESS\"\r\n\tauthor \"Tobrek's Grotwick V0.01\"\r\n)\r\n\r\n");
 }
 
-TEST(DatWriter, GameBlockLines)
+TEST(DatWriter, GameBlockLinesWithQuotesAsApostrophes)
 {
-    EXPECT_EQ(written([](TextOutput& out) {
-                  openGame(out, "nes", "smb", "Super \"Mario\" \\Bros.");
-                  closeGame(out, "nes");
-              }),
-              "\r\ngame (\r\n  name \"smb\"\r\n  description \"nes\\smb  [ Super \"Mario\" \\Bros. ]\"\r\n"
-              "  rebuildto \"nes\"\r\n)\r\n");
+    const struct {
+        const char* description;
+        const char* title;
+    } cases[] = {
+        {"Super Mario \\Bros.", "Super Mario \\Bros."},
+        {"3.5\" disk", "3.5'' disk"},
+        {"\"Going Home\"", "''Going Home''"},
+        {"\"\"\"", "''" "''" "''"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(written([&](TextOutput& out) {
+                      openGame(out, "nes", "smb", c.description);
+                      closeGame(out, "nes");
+                  }),
+                  std::string("\r\ngame (\r\n  name \"smb\"\r\n  description \"nes\\smb  [ ") + c.title +
+                      " ]\"\r\n  rebuildto \"nes\"\r\n)\r\n");
 }
 
 struct RomCase {
@@ -56,6 +66,26 @@ TEST(DatWriter, RomLineFieldsInFixedOrder)
     };
     for (const RomCase& c : cases)
         EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, "x.bin", c.size, c.crc, c.md5, c.sha1); }), c.line);
+}
+
+TEST(DatWriter, HexSizesInDecimalOthersAsStored)
+{
+    const std::string longHex = "0x" + std::string(253, 'f');
+    const struct {
+        std::string stored;
+        std::string written;
+    } cases[] = {
+        {"0x1000", "4096"}, {"0X1F", "31"}, {"0x0", "0"}, {"0xaBc", "2748"},
+        {"0x00000000000000000001", "1"}, {"0xffffffffffffffff", "18446744073709551615"},
+        {"0x", "0x"}, {"0x1g", "0x1g"}, {" 0x10", " 0x10"}, {"0x10 ", "0x10 "}, {"-0x10", "-0x10"},
+        {"0x0x10", "0x0x10"}, {"00x10", "00x10"}, {"0x10000000000000000", "0x10000000000000000"},
+        {"0016", "0016"}, {std::string("0x10\0zz", 7), "16"}, {std::string("0x\0" "10", 5), "0x"},
+        {longHex, longHex},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, "x", c.stored.c_str(), "1", "", ""); }),
+                  "  rom ( name \"x\" size " + c.written + " crc 1 )\r\n")
+            << c.stored;
 }
 
 TEST(DatWriter, ValueEndsAtItsFirstNul)

@@ -127,6 +127,9 @@ TEST(Values, OverlongValuesAreCut)
          game("l", longName.substr(0, 255), "D")},
         {"description keeps 1023 bytes", listLine + softwareLine + "<description>" + longText + "</description>\n",
          game("l", "s", longText.substr(0, 1023))},
+        {"a hex size cut to 253 digits is written as it stands",
+         lead + "<rom name=\"h\" size=\"0x" + std::string(300, 'f') + "\" crc=\"c\" />\n",
+         game("l", "s", "D") + "  rom ( name \"h\" size 0x" + std::string(253, 'f') + " crc c )\n"},
     };
     expectConversions(std::begin(cases), std::end(cases));
 }
@@ -139,8 +142,8 @@ TEST(Descriptions, TextUpToTheFirstClosingTag)
          game("l", "s", "A &apos; B ' C &")},
         {"other references and tags stay", lead + "<description>&quot;Q&quot; &lt;i&gt; <b>x</description>\n",
          game("l", "s", "&quot;Q&quot; &lt;i&gt; <b>x")},
-        {"double quotes and backslashes pass", lead + "<description>Say \"hi\" C:\\</description>\n",
-         game("l", "s", "Say \"hi\" C:\\")},
+        {"double quotes become two apostrophes, backslashes pass",
+         lead + "<description>Say \"hi\" 3.5\" C:\\</description>\n", game("l", "s", "Say ''hi'' 3.5'' C:\\")},
         {"the first </ ends the text", lead + "<description>a</b> c</description>\n", game("l", "s", "a")},
         {"no closing tag: up to the LF", lead + "<description>open end\n", game("l", "s", "open end")},
         {"no closing tag, no LF", lead + "<description>open end", game("l", "s", "open end")},

@@ -1,6 +1,8 @@
 // The DAT writer: every byte of the ClrMamePro DAT file. It writes fixed texts
 // and the values it is handed, in the order it is called; values are written
-// as they stand (a NUL-terminated text), without quoting or escaping.
+// as they stand (a NUL-terminated text), except for the two every reader of
+// the format must be able to take: a double quote in a title becomes two
+// apostrophes, and a size written as 0x... becomes its decimal value.
 #pragma once
 
 #include "platform/text_output.h"
@@ -8,10 +10,12 @@
 // The header block describing the whole collection, then an empty line.
 void writeHeader(TextOutput& out);
 
-// Opens a game block: name line and the "LIST\NAME  [ DESCRIPTION ]" title.
+// Opens a game block: name line and the "LIST\NAME  [ DESCRIPTION ]" title,
+// each double quote of the description written as ''.
 void openGame(TextOutput& out, const char* list, const char* software, const char* description);
 
-// One rom line; size, crc, md5 and sha1 appear only when not empty.
+// One rom line; size, crc, md5 and sha1 appear only when not empty. A size of
+// "0x" and 1 to 16 significant hex digits is written in decimal.
 void writeRom(TextOutput& out, const char* name, const char* size, const char* crc, const char* md5,
               const char* sha1);
 

@@ -6,6 +6,9 @@ result by means that share nothing with the tool's scanner:
   concatenated files;
 - one game block per description line that opens its line outside a comment;
 - every DAT line has one of the shapes the writer produces, ending in CR LF;
+- a strict tokenizer (a quoted value ends at the next quote, no escapes)
+  reads every game and rom whole, each value equal to the text its line
+  holds; sizes are decimal, titles read LIST\\NAME  [ TITLE ];
 - an independent ClrMamePro DAT parser (npm robloach-datfile) reads the same
   games and roms (skipped with a notice when node is not installed).
 
@@ -28,8 +31,8 @@ SHAPES = [
     re.compile(rb""),
     re.compile(rb"game \("),
     re.compile(rb'  name "[^"\r\n]*"'),
-    re.compile(rb'  description "[^"\r\n\\]*\\[^"\r\n]*  \[ [^\r\n]* \]"'),
-    re.compile(rb'  rom \( name "[^"\r\n]*" (size [^ \r\n"]+ )?(crc [^ \r\n"]+ )?(md5 [^ \r\n"]+ )?(sha1 [^ \r\n"]+ )?\)'),
+    re.compile(rb'  description "[^"\r\n\\]*\\[^"\r\n]*  \[ [^"\r\n]* \]"'),
+    re.compile(rb'  rom \( name "[^"\r\n]*" (size \d+ )?(crc [^ \r\n"]+ )?(md5 [^ \r\n"]+ )?(sha1 [^ \r\n"]+ )?\)'),
     re.compile(rb'  rebuildto "[^"\r\n]*"'),
 ]
 
@@ -83,6 +86,109 @@ def check_shapes(dat):
     return games, roms
 
 
+TOKEN = re.compile(rb'\s*(?:(\()|(\))|"([^"]*)"|([^\s()"]+))')
+ROM_KEYS = {b"size", b"crc", b"md5", b"sha1"}
+
+
+def tokens(dat):
+    """(kind, text) pairs: "(" and ")", "str" for a quoted value (ending at the
+    next quote, whatever follows), "word" for anything else."""
+    at = 0
+    while True:
+        match = TOKEN.match(dat, at)
+        if match is None:
+            if dat[at:].strip():
+                fail(f"strict reader: cannot read the DAT at byte {at}")
+            return
+        at = match.end()
+        opened, closed, quoted, word = match.groups()
+        if opened:
+            yield "(", b"("
+        elif closed:
+            yield ")", b")"
+        elif quoted is not None:
+            yield "str", quoted
+        else:
+            yield "word", word
+
+
+def block(stream, where):
+    """The key/value pairs of one parenthesised block, "(" already read;
+    nested blocks come back as lists."""
+    pairs = []
+    for kind, key in stream:
+        if kind == ")":
+            return pairs
+        if kind != "word":
+            fail(f"strict reader: {where}: a key expected, found {key!r}")
+        kind, value = next(stream, (")", b")"))
+        if kind == "(":
+            value = block(stream, where)
+        elif kind == ")":
+            fail(f"strict reader: {where}: key {key!r} has no value")
+        pairs.append((key, value))
+    fail(f"strict reader: {where}: the block is not closed")
+
+
+def strict_read(dat):
+    """Reads the DAT as a strict ClrMamePro reader does; returns the games as
+    (name, description, roms, rebuildto), each rom a dict of its values."""
+    stream = tokens(dat)
+    games = []
+    for kind, key in stream:
+        if kind != "word" or next(stream, (None,))[0] != "(":
+            fail(f"strict reader: a block expected after {len(games)} games, found {key!r}")
+        pairs = block(stream, f"after game {len(games)}")
+        if key == b"clrmamepro":
+            continue
+        if key != b"game":
+            fail(f"strict reader: unknown block {key!r}")
+        fields = {b"name": [], b"description": [], b"rebuildto": [], b"rom": []}
+        for name, value in pairs:
+            if name not in fields:
+                fail(f"strict reader: game {len(games) + 1} holds {name!r}")
+            fields[name].append(value)
+        if any(len(fields[k]) != 1 for k in (b"name", b"description", b"rebuildto")):
+            fail(f"strict reader: game {len(games) + 1} lacks its name, description or rebuildto: {pairs!r}"[:300])
+        roms = []
+        for pairs_of_rom in fields[b"rom"]:
+            keys = [k for k, _ in pairs_of_rom]
+            rom = dict(pairs_of_rom)
+            if keys[:1] != [b"name"] or len(set(keys)) != len(keys) or not set(keys[1:]) <= ROM_KEYS:
+                fail(f"strict reader: game {len(games) + 1} has a rom with keys {keys!r}")
+            if b"size" in rom and not rom[b"size"].isdigit():
+                fail(f"strict reader: game {len(games) + 1} has a rom size {rom[b'size']!r}")
+            roms.append(rom)
+        games.append((fields[b"name"][0], fields[b"description"][0], roms, fields[b"rebuildto"][0]))
+    return games
+
+
+def check_strictly(dat):
+    """The strict reader's games against the text of the DAT's own lines."""
+    games = strict_read(dat)
+    lines = dat.split(b"\r\n")
+    names = [l[8:-1] for l in lines if l.startswith(b'  name "')]
+    titles = [l[15:-1] for l in lines if l.startswith(b'  description "')]
+    rebuilds = [l[13:-1] for l in lines if l.startswith(b'  rebuildto "')]
+    rom_lines = [l for l in lines if l.startswith(b"  rom ( ")]
+    if not len(games) == len(names) == len(titles) == len(rebuilds):
+        fail(f"strict reader: {len(games)} games, the DAT's lines hold {len(names)} blocks")
+    roms = [rom for game in games for rom in game[2]]
+    if len(roms) != len(rom_lines):
+        fail(f"strict reader: {len(roms)} roms, the DAT has {len(rom_lines)} rom lines")
+    for number, (game, name, title, rebuild) in enumerate(zip(games, names, titles, rebuilds), 1):
+        if (game[0], game[1], game[3]) != (name, title, rebuild):
+            fail(f"strict reader: game {number} reads {game[0]!r} {game[1]!r} {game[3]!r}")
+        if not (title.startswith(rebuild + b"\\" + name + b"  [ ") and title.endswith(b" ]")):
+            fail(f"strict reader: game {number}'s title {title!r} is not LIST\\NAME  [ TITLE ]")
+    for rom, line in zip(roms, rom_lines):
+        text = b"  rom ( name \"" + rom[b"name"] + b"\" " + b"".join(
+            key + b" " + rom[key] + b" " for key in (b"size", b"crc", b"md5", b"sha1") if key in rom) + b")"
+        if text != line:
+            fail(f"strict reader: rom reads {text!r}, the DAT line is {line!r}")
+    print(f"strict reader: {len(games)} games and {len(roms)} roms read whole")
+
+
 def main():
     tool, lists = os.path.abspath(sys.argv[1]), sys.argv[2]
     client = sys.argv[3] if len(sys.argv) > 3 else None
@@ -90,11 +196,12 @@ def main():
     if len(names) < 600:
         fail(f"only {len(names)} lists found in {lists}")
     with tempfile.TemporaryDirectory(prefix="softlist2dat-collection-") as work:
-        concatenation = b""
+        parts = []
         for name in names:
             shutil.copyfile(os.path.join(lists, name), os.path.join(work, name))
             with open(os.path.join(lists, name), "rb") as f:
-                concatenation += f.read()
+                parts.append(f.read())
+        concatenation = b"".join(parts)
         longest = max(len(line) for line in concatenation.split(b"\n"))
         if longest >= 2047:
             fail("a line of 2047 bytes or more: the line count would not be comparable")
@@ -124,14 +231,14 @@ def main():
             fail(f"{games} game blocks, {expected_games} description lines outside comments")
         print(f"{len(names)} lists, {expected_lines} lines, {games} games, {roms} rom lines, "
               f"{len(dat)} DAT bytes: all lines well formed")
+        check_strictly(dat)
 
         if client is None:
             return
         if shutil.which("node") is None:
             print("NOTICE: node not installed; the DAT client check did not run")
             return
-        report = os.path.abspath("dat_client_unreadable.txt")
-        check = subprocess.run(["node", os.path.join(client, "check.js"), dat_path, report], capture_output=True)
+        check = subprocess.run(["node", os.path.join(client, "check.js"), dat_path], capture_output=True)
         sys.stdout.write(check.stdout.decode(errors="replace"))
         if check.returncode != 0:
             fail("the DAT client disagrees: " + check.stderr.decode(errors="replace"))

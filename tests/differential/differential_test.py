@@ -21,6 +21,9 @@ FRAGMENTS = [
     b"&apos;", b"&amp;apos;", b"&quot;", b"&", b"&am", b" ", b"  ", b"\t", b"\r", b"\r\n", b"\n", b"\0", b"\x1a",
     b"abc", b"0x1000", b"deadbeef", b"x.bin", b"Title", b"\xc3\xa9",
     b" crc=\"c1\"", b" sha1=\"s1\"", b" md5=\"m1\"", b" size=\"16\"", b"x.bin\" ", b"a&amp;b\"",
+    b" size=\"0x1F\"", b" size=\"0X00ffffffffffffffff\"", b" size=\"0x10000000000000000\"", b" size=\"0x\"",
+    b" size=\"0x1g\"", b" size=\"00x10\"", b" size=\" 0x10\"", b" size=\"0x0x1\"", b"0x", b"0X", b"fF",
+    b"3.5\" disk", b"\"Going Home\"",
 ]
 
 
@@ -41,6 +44,8 @@ def random_input(rng):
         lines.append(b"<rom name=\"" + b"n" * rng.randrange(250, 300) + b"\" crc=\"" + b"c" * rng.randrange(250, 300) +
                      b"\"\n")
         lines.append(b"<description>" + b"&amp;" * rng.randrange(200, 260) + b"</description>\n")
+    if rng.random() < 0.1:    # a hex size cut by its field
+        lines.append(b"<rom name=\"h\" size=\"0x" + b"0" * rng.randrange(240, 260) + b"1f\" crc=\"1\"\n")
     return b"".join(lines)
 
 

@@ -35,6 +35,21 @@ def cut(value):
     return value.split(b"\0", 1)[0]
 
 
+def title(text):
+    """A title as written: each double quote becomes two apostrophes."""
+    return text.replace(b'"', b"''")
+
+
+def size_text(value):
+    """A size as written: 0x or 0X and 1 to 16 significant hex digits in
+    decimal, anything else unchanged."""
+    digits = value[2:]
+    if (value[:2] in (b"0x", b"0X") and digits and all(c in b"0123456789abcdefABCDEF" for c in digits)
+            and len(digits.lstrip(b"0")) <= 16):
+        return str(int(digits, 16)).encode()
+    return value
+
+
 class Model:
     def __init__(self, source):
         self.source = source
@@ -104,7 +119,7 @@ class Model:
         self.description = value
         software, listed = cut(self.software), cut(self.list_name)
         self.write(b"\ngame (\n  name \"" + software + b"\"\n  description \"" + listed + b"\\" + software +
-                   b"  [ " + cut(value) + b" ]\"\n")
+                   b"  [ " + title(cut(value)) + b" ]\"\n")
 
     def rom_line(self, line, pos):
         rom_name, attr_start = self.name(line, pos, decoded=True)
@@ -116,7 +131,8 @@ class Model:
             text = b"  rom ( name \"" + cut(rom_name) + b"\" "
             for label, keyword in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha")):
                 if values[keyword]:
-                    text += label + b" " + values[keyword] + b" "
+                    written = size_text(values[keyword]) if keyword == b"size" else values[keyword]
+                    text += label + b" " + written + b" "
             self.write(text + b")\n")
 
     # -- classifier ------------------------------------------------------
