@@ -30,8 +30,9 @@ bool knownShape(std::string_view line)
         return true;
     if (framed(line, "  name \"", "\"", name) && line.find('"', 8) == line.size() - 1)
         return true;
-    if (framed(line, "  description \"", " ]\"", name + 1 + name + 4 + description) &&
-        line.find("  [ ") != std::string_view::npos)
+    // A title's double quotes are written as two apostrophes each.
+    if (framed(line, "  description \"", " ]\"", name + 1 + name + 4 + 2 * description) &&
+        line.find("  [ ") != std::string_view::npos && line.find('"', 15) == line.size() - 1)
         return true;
     if (framed(line, "  rebuildto \"", "\"", name) && line.find('"', 13) == line.size() - 1)
         return true;

@@ -42,7 +42,7 @@ TEST(LocateAttribute, EqualsSignWindow)
     for (const LocateCase& c : cases) {
         auto state = std::make_unique<ScanState>();
         state->lineLength = static_cast<std::int32_t>(c.line.size());
-        c.line.copy(state->line, c.line.size());
+        state->line = c.line.data();
         EXPECT_EQ(locateAttribute(*state, c.keyword, c.from), c.found) << c.keyword << " in " << c.line;
     }
 }

@@ -18,9 +18,9 @@ namespace {
 std::vector<std::string> piecesOf(TextInput& in)
 {
     std::vector<std::string> pieces;
-    char piece[pieceLimit + 1];
-    for (int length; (length = readPiece(in, piece)) > 0;)
-        pieces.emplace_back(piece, static_cast<std::size_t>(length));
+    char spare[pieceLimit];
+    for (Piece piece; (piece = readPiece(in, spare)).size > 0;)
+        pieces.emplace_back(piece.bytes, static_cast<std::size_t>(piece.size));
     return pieces;
 }
 
@@ -114,11 +114,11 @@ TEST(TextInput, ReportsAReadError)
     // Reading this process's memory at address 0 fails with EIO.
     auto in = std::make_unique<TextInput>();
     ASSERT_TRUE(openTextInput(*in, "/proc/self/mem"));
-    char piece[pieceLimit + 1];
-    EXPECT_EQ(readPiece(*in, piece), 0);
+    char spare[pieceLimit];
+    EXPECT_EQ(readPiece(*in, spare).size, 0);
     EXPECT_TRUE(in->failed);
     EXPECT_EQ(in->errorNumber, EIO);
-    EXPECT_EQ(readPiece(*in, piece), 0);
+    EXPECT_EQ(readPiece(*in, spare).size, 0);
     closeTextInput(*in);
 }
 

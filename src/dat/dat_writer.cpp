@@ -6,11 +6,11 @@
 
 void writeHeader(TextOutput& out)
 {
-    writeLiteral(out, "clrmamepro (\n");
-    writeLiteral(out, "\tname \"MESS Software Lists\"\n");
-    writeLiteral(out, "\tdescription \"All MESS Software Lists Combined\"\n");
-    writeLiteral(out, "\tcategory \"MESS\"\n");
-    writeLiteral(out, "\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n");
+    writeLiteral<"clrmamepro (\n">(out);
+    writeLiteral<"\tname \"MESS Software Lists\"\n">(out);
+    writeLiteral<"\tdescription \"All MESS Software Lists Combined\"\n">(out);
+    writeLiteral<"\tcategory \"MESS\"\n">(out);
+    writeLiteral<"\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n">(out);
 }
 
 // The format has no escape for a double quote inside a quoted value: a reader
@@ -22,7 +22,7 @@ static void writeTitle(TextOutput& out, const char* text)
         if (quote == nullptr)
             break;
         writeText(out, text, static_cast<std::size_t>(quote - text));
-        writeLiteral(out, "''");
+        writeLiteral<"''">(out);
         text = quote + 1;
     }
     writeString(out, text);
@@ -77,47 +77,48 @@ static void writeSize(TextOutput& out, const char* size)
 
 void openGame(TextOutput& out, const char* list, const char* software, const char* description)
 {
-    writeLiteral(out, "\ngame (\n  name \"");
+    writeLiteral<"\ngame (\n  name \"">(out);
     writeString(out, software);
-    writeLiteral(out, "\"\n  description \"");
+    writeLiteral<"\"\n  description \"">(out);
     writeString(out, list);
-    writeLiteral(out, "\\");
+    writeLiteral<"\\">(out);
     writeString(out, software);
-    writeLiteral(out, "  [ ");
+    writeLiteral<"  [ ">(out);
     writeTitle(out, description);
-    writeLiteral(out, " ]\"\n");
+    writeLiteral<" ]\"\n">(out);
 }
 
 // "LABEL VALUE " when the value is not empty.
-static void writeRomField(TextOutput& out, const char* label, const char* value)
+template <LineText label>
+static void writeRomField(TextOutput& out, const char* value)
 {
     if (value[0] == '\0')
         return;
-    writeString(out, label);
+    writeLiteral<label>(out);
     writeString(out, value);
-    writeLiteral(out, " ");
+    writeLiteral<" ">(out);
 }
 
 void writeRom(TextOutput& out, const char* name, const char* size, const char* crc, const char* md5,
               const char* sha1)
 {
-    writeLiteral(out, "  rom ( name \"");
+    writeLiteral<"  rom ( name \"">(out);
     writeString(out, name);
-    writeLiteral(out, "\" ");
+    writeLiteral<"\" ">(out);
     if (size[0] != '\0') {
-        writeLiteral(out, "size ");
+        writeLiteral<"size ">(out);
         writeSize(out, size);
-        writeLiteral(out, " ");
+        writeLiteral<" ">(out);
     }
-    writeRomField(out, "crc ", crc);
-    writeRomField(out, "md5 ", md5);
-    writeRomField(out, "sha1 ", sha1);
-    writeLiteral(out, ")\n");
+    writeRomField<"crc ">(out, crc);
+    writeRomField<"md5 ">(out, md5);
+    writeRomField<"sha1 ">(out, sha1);
+    writeLiteral<")\n">(out);
 }
 
 void closeGame(TextOutput& out, const char* list)
 {
-    writeLiteral(out, "  rebuildto \"");
+    writeLiteral<"  rebuildto \"">(out);
     writeString(out, list);
-    writeLiteral(out, "\"\n)\n");
+    writeLiteral<"\"\n)\n">(out);
 }

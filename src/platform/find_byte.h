@@ -48,3 +48,23 @@ inline std::size_t findByte(const char* bytes, std::size_t size, char value)
     const void* found = std::memchr(bytes + i, value, size - i);
     return found == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
 }
+
+// One bit for each byte of bytes[0, 64) that equals `value` (bit i for byte i).
+inline std::uint64_t byteBits64(const char* bytes, char value)
+{
+#if defined(__SSE2__)
+    const __m128i pattern = _mm_set1_epi8(value);
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        bits |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, pattern))))
+                << i;
+    }
+    return bits;
+#else
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; i++)
+        bits |= static_cast<std::uint64_t>(bytes[i] == value) << i;
+    return bits;
+#endif
+}

@@ -16,9 +16,7 @@
 #define O_BINARY 0
 #endif
 
-// A piece needs pieceLimit bytes plus one more, to tell whether a CR at the
-// piece's last position is the first half of a CR LF pair.
-static constexpr std::size_t lookahead = pieceLimit + 1;
+static constexpr std::size_t lookahead = pieceLookahead;
 
 bool openTextInput(TextInput& in, const char* name)
 {
@@ -38,7 +36,10 @@ bool openTextInput(TextInput& in, const char* name)
     }
     in.fd = fd;
     in.data = in.buffer;
+    in.storageEnd = in.buffer + sizeof in.buffer;
     in.start = in.end = 0;
+    in.maskBase = -64;
+    in.lineFeeds = 0;
     in.atEnd = in.failed = false;
     in.errorNumber = 0;
     return true;
@@ -48,8 +49,11 @@ void openTextInputFromMemory(TextInput& in, const char* bytes, std::size_t size)
 {
     in.fd = -1;
     in.data = bytes;
+    in.storageEnd = bytes + size;
     in.start = 0;
     in.end = size;
+    in.maskBase = -64;
+    in.lineFeeds = 0;
     in.atEnd = true;
     in.failed = false;
     in.errorNumber = 0;
@@ -61,6 +65,7 @@ static void refill(TextInput& in)
 {
     std::size_t waiting = in.end - in.start;
     std::memmove(in.buffer, in.buffer + in.start, waiting);
+    in.maskBase -= static_cast<std::ptrdiff_t>(in.start);
     in.start = 0;
     in.end = waiting;
     while (in.end < lookahead && !in.atEnd) {
@@ -74,55 +79,70 @@ static void refill(TextInput& in)
             in.errorNumber = errno;
             in.atEnd = true;
             in.start = in.end = 0;   // hand out nothing more
+            in.maskBase = -64;
+            in.lineFeeds = 0;
         }
     }
 }
 
-// Copies p[0, size) to dst, where `room` bytes may be read at p. A piece of
-// at most 64 bytes, the usual line, goes in whole 16-byte blocks, which beats
-// a call to memcpy; the blocks may read and write up to 15 bytes past `size`,
-// within `room` at p and within the first 64 bytes of dst.
-static inline void copyPiece(char* dst, const char* p, std::size_t size, std::size_t room)
+// The index of the first LF at or after `start`, or `end` when the bytes
+// waiting hold none. Whole 64-byte blocks are searched once each, through the
+// bit mask; the last bytes before `end` (less than a block) byte by byte.
+static inline std::size_t nextLineFeed(TextInput& in)
 {
-    if (size + 16 <= room && size <= 64) {
-        for (std::size_t i = 0; i < size; i += 16)
-            std::memcpy(dst + i, p + i, 16);
-    } else {
-        std::memcpy(dst, p, size);
+    for (;;) {
+        if (in.lineFeeds != 0)
+            return static_cast<std::size_t>(in.maskBase) + static_cast<std::size_t>(std::countr_zero(in.lineFeeds));
+        // The next block starts where the last one ended, or at `start`.
+        std::size_t next = static_cast<std::size_t>(in.maskBase + 64);
+        if (next < in.start)
+            next = in.start;
+        if (next + 64 > in.end)
+            return next + findByte(in.data + next, in.end - next, '\n');
+        in.maskBase = static_cast<std::ptrdiff_t>(next);
+        in.lineFeeds = byteBits64(in.data + next, '\n');
     }
 }
 
-int readPiece(TextInput& in, char* dst)
+// Moves `start` to `to`, past the LFs before it.
+static inline void consumeTo(TextInput& in, std::size_t to)
+{
+    in.start = to;
+    std::ptrdiff_t passed = static_cast<std::ptrdiff_t>(to) - in.maskBase;
+    if (passed >= 64)
+        in.lineFeeds = 0;
+    else if (passed > 0)
+        in.lineFeeds &= ~std::uint64_t{0} << passed;
+}
+
+Piece readPieceSlowly(TextInput& in, char* spare)
 {
     if (in.end - in.start < lookahead && !in.atEnd)
         refill(in);
     std::size_t waiting = in.end - in.start;
-    if (waiting == 0)
-        return 0;
     const char* p = in.data + in.start;
+    if (waiting == 0)
+        return Piece{p, 0, 0};
     std::size_t window = waiting < lookahead ? waiting : lookahead;
-    std::size_t lf = findByte(p, window, '\n');
-    if (lf < window) {
-        if (lf > 0 && p[lf - 1] == '\r') {
-            // CR LF: the piece is the line without its CR; it always fits,
-            // since the LF lies within pieceLimit + 1 bytes.
-            copyPiece(dst, p, lf - 1, waiting);
-            dst[lf - 1] = '\n';
-            in.start += lf + 1;
-            return static_cast<int>(lf);
-        }
-        if (lf < static_cast<std::size_t>(pieceLimit)) {
-            copyPiece(dst, p, lf + 1, waiting);
-            in.start += lf + 1;
-            return static_cast<int>(lf + 1);
-        }
+    std::size_t lf = nextLineFeed(in) - in.start;
+    std::size_t take;
+    if (lf < window && lf > 0 && p[lf - 1] == '\r') {
+        // CR LF: the piece is the line without its CR; it always fits,
+        // since the LF lies within pieceLimit + 1 bytes.
+        std::memcpy(spare, p, lf - 1);
+        spare[lf - 1] = '\n';
+        consumeTo(in, in.start + lf + 1);
+        return Piece{spare, static_cast<int>(lf), static_cast<std::size_t>(pieceLimit) - lf};
     }
-    // No LF within reach: the piece is as long as allowed. Its last byte
-    // cannot be a CR of a CR LF pair, as no LF follows it within the window.
-    std::size_t take = window < static_cast<std::size_t>(pieceLimit) ? window : pieceLimit;
-    std::memcpy(dst, p, take);
-    in.start += take;
-    return static_cast<int>(take);
+    if (lf < window && lf < static_cast<std::size_t>(pieceLimit)) {
+        take = lf + 1;
+    } else {
+        // No LF within reach: the piece is as long as allowed. Its last byte
+        // cannot be a CR of a CR LF pair, as no LF follows it within the window.
+        take = window < static_cast<std::size_t>(pieceLimit) ? window : pieceLimit;
+    }
+    consumeTo(in, in.start + take);
+    return Piece{p, static_cast<int>(take), static_cast<std::size_t>(in.storageEnd - (p + take))};
 }
 
 void closeTextInput(TextInput& in)

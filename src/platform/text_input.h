@@ -1,20 +1,36 @@
 // Text-mode input: reads a file (or a block of memory) in large chunks and
 // hands it out in pieces of at most 2047 bytes, each ending after the first LF.
 // A CR directly followed by LF is dropped, also across chunk boundaries; every
-// other byte (lone CR, NUL, 0x1A) passes unchanged.
+// other byte (lone CR, NUL, 0x1A) passes unchanged. A piece is handed out
+// where it lies in the chunk, not copied; only a line that ends in CR LF is
+// copied, without its CR, into a small buffer of the caller's.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+
+#include "platform/find_byte.h"
 
 constexpr int pieceLimit = 2047;                 // most bytes one piece holds
 constexpr std::size_t inputChunkSize = 256 * 1024;
 
+// A piece needs pieceLimit bytes plus one more, to tell whether a CR at the
+// piece's last position is the first half of a CR LF pair.
+constexpr std::size_t pieceLookahead = pieceLimit + 1;
+
 struct TextInput {
     int fd = -1;                  // -1 when reading from memory
     const char* data = nullptr;   // the bytes not yet handed out live in data[start, end)
+    const char* storageEnd = nullptr;   // the end of the memory `data` lies in
     std::size_t start = 0;
     std::size_t end = 0;
     bool atEnd = false;           // no more bytes will arrive behind data[end]
+    // The LFs of the 64-byte block data[maskBase, maskBase + 64), one bit
+    // each, those before `start` cleared; data[start, maskBase) holds no LF.
+    // The index moves with the bytes when the buffer is refilled.
+    std::ptrdiff_t maskBase = -64;
+    std::uint64_t lineFeeds = 0;
     bool failed = false;          // a read failed; errorNumber says why
     int errorNumber = 0;
     char buffer[inputChunkSize + pieceLimit + 1];
@@ -27,9 +43,42 @@ bool openTextInput(TextInput& in, const char* name);
 // Reads from a block of memory the caller keeps alive.
 void openTextInputFromMemory(TextInput& in, const char* bytes, std::size_t size);
 
-// Copies the next piece into dst (room for pieceLimit bytes) and returns its
-// length; 0 at the end of the input or after a read error. The bytes of dst
-// just behind a short piece may be overwritten.
-int readPiece(TextInput& in, char* dst);
+// One piece: bytes[0, size), valid until the next readPiece. `roomAfter`
+// bytes behind it belong to the same storage (for the sanitizer's poisoning).
+struct Piece {
+    const char* bytes;
+    int size;
+    std::size_t roomAfter;
+};
+
+// Everything but the usual line: refilling, a line ending in CR LF, a piece
+// with no LF near, the end of the input.
+Piece readPieceSlowly(TextInput& in, char* spare);
+
+// The next piece; its size is 0 at the end of the input or after a read
+// error. `spare` (room for pieceLimit bytes) receives a line ending in CR LF.
+// The usual line (an LF within reach, no CR before it, no refill due) is cut
+// here, from the block's LF bits; the rest goes the slow way.
+inline Piece readPiece(TextInput& in, char* spare)
+{
+    const std::size_t start = in.start;
+    while (in.lineFeeds == 0 && static_cast<std::size_t>(in.maskBase + 128) <= in.end &&
+           static_cast<std::size_t>(in.maskBase + 64) >= start &&
+           static_cast<std::size_t>(in.maskBase + 64) - start < pieceLookahead) {
+        in.maskBase += 64;
+        in.lineFeeds = byteBits64(in.data + in.maskBase, '\n');
+    }
+    if (in.lineFeeds != 0 && (in.end - start >= pieceLookahead || in.atEnd)) {
+        const std::size_t lf = static_cast<std::size_t>(in.maskBase) + static_cast<std::size_t>(std::countr_zero(in.lineFeeds));
+        const std::size_t size = lf + 1 - start;
+        if (size <= static_cast<std::size_t>(pieceLimit) && (size == 1 || in.data[lf - 1] != '\r')) {
+            const char* bytes = in.data + start;
+            in.start = lf + 1;
+            in.lineFeeds &= in.lineFeeds - 1;
+            return Piece{bytes, static_cast<int>(size), static_cast<std::size_t>(in.storageEnd - (bytes + size))};
+        }
+    }
+    return readPieceSlowly(in, spare);
+}
 
 void closeTextInput(TextInput& in);

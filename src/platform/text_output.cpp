@@ -84,10 +84,23 @@ void writeTextSlowly(TextOutput& out, const char* bytes, std::size_t size)
     }
 }
 
-void writeString(TextOutput& out, const char* text)
+void writeBytesSlowly(TextOutput& out, const char* bytes, std::size_t size)
 {
-    writeText(out, text, std::strlen(text));
+    while (size > 0) {
+        std::size_t room = sizeof out.buffer - out.used;
+        if (room == 0) {
+            flushBuffer(out);
+            continue;
+        }
+        std::size_t part = size < room ? size : room;
+        std::memcpy(out.buffer + out.used, bytes, part);
+        out.used += part;
+        bytes += part;
+        size -= part;
+    }
 }
+
+
 
 bool closeTextOutput(TextOutput& out)
 {

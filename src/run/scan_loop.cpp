@@ -11,8 +11,9 @@ void scanAllLines(ScanState& state)
         classifyLine(state);
         state.lineCount++;
         if (state.output->failed)
-            return;
+            break;
     }
+    releaseLine(state);
 }
 
 void convertMemory(ScanState& state, TextInput& input, TextOutput& output, const char* bytes, std::size_t size,

@@ -24,6 +24,13 @@ inline Field fieldOf(char* text, int capacity)
 // in the five characters after it, or -1 when the piece holds none.
 std::int32_t locateAttribute(const ScanState& state, const char* keyword, std::int32_t from);
 
+// The ROM attributes' keywords, in the order the ROM handler fills them.
+enum RomKeyword { romSizeKey, romCrcKey, romShaKey, romMd5Key, romKeywordCount };
+
+// What locateAttribute returns for each of "size", "crc", "sha" and "md5"
+// from `from`, found in one pass over the equals signs of the piece.
+void locateRomAttributes(const ScanState& state, std::int32_t from, std::int32_t (&found)[romKeywordCount]);
+
 // Copies the quoted value behind a match at `match` into target; `pos` ends on
 // the closing quote (or where the piece's text ends, when a quote is missing).
 void copyQuotedPlain(ScanState& state, std::int32_t match, char* target, int capacity);

@@ -14,12 +14,10 @@ static void copyNamePlain(ScanState& state, std::int32_t from, char* target)
         copyQuotedPlain(state, match, target, nameCapacity);
 }
 
-// Empties the field, then fills it from the keyword's value if the keyword
-// stands at or after `attrStart`.
-static void copyRomValue(ScanState& state, const char* keyword, char* target)
+// Empties the field, then fills it from the value behind `match`, if any.
+static void copyRomValue(ScanState& state, std::int32_t match, char* target)
 {
     target[0] = '\0';
-    std::int32_t match = locateAttribute(state, keyword, state.attrStart);
     if (match >= 0)
         copyQuotedPlain(state, match, target, nameCapacity);
 }
@@ -50,10 +48,13 @@ void handleRom(ScanState& state, std::int32_t from)
         copyQuotedDecoded(state, match, state.romName, nameCapacity);
         state.attrStart = state.pos;
     }
-    copyRomValue(state, "size", state.romSize);
-    copyRomValue(state, "crc", state.romCrc);
-    copyRomValue(state, "sha", state.romSha1);
-    copyRomValue(state, "md5", state.romMd5);
+    // Each keyword is searched afresh from attrStart, all in one pass.
+    std::int32_t found[romKeywordCount];
+    locateRomAttributes(state, state.attrStart, found);
+    copyRomValue(state, found[romSizeKey], state.romSize);
+    copyRomValue(state, found[romCrcKey], state.romCrc);
+    copyRomValue(state, found[romShaKey], state.romSha1);
+    copyRomValue(state, found[romMd5Key], state.romMd5);
     if (state.romCrc[0] != '\0' || state.romSha1[0] != '\0' || state.romMd5[0] != '\0')
         writeRom(*state.output, state.romName, state.romSize, state.romCrc, state.romMd5, state.romSha1);
 }

@@ -5,6 +5,18 @@
 
 #include <cstdint>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SOFTLIST2DAT_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define SOFTLIST2DAT_ASAN 1
+#endif
+#ifdef SOFTLIST2DAT_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 #include "platform/text_input.h"
 #include "platform/text_output.h"
 
@@ -25,7 +37,7 @@ enum class LineKind {
 };
 
 struct ScanState {
-    alignas(8) char line[lineCapacity];   // the current piece: line[0, lineLength)
+    const char* line;                     // the current piece: line[0, lineLength)
     std::int32_t lineLength;
     std::int32_t pos;                     // the scan position in line
     std::int64_t lineCount;               // lines read so far
@@ -40,13 +52,40 @@ struct ScanState {
     std::int32_t attrStart;               // where the ROM attribute searches start
     TextInput* input;                     // where readLine takes the next piece
     TextOutput* output;                   // where the handlers write the DAT
+    std::size_t poisonedSize;             // sanitizer builds: bytes poisoned behind the piece
+    char lineCopy[lineCapacity];          // a line that ended in CR LF, without its CR
 };
 
 // Empties every field and ties the record to its input and output.
 void initScanState(ScanState& state, TextInput& input, TextOutput& output);
 
-// Reads the next piece into `line`. False at the end of the input.
-bool readLine(ScanState& state);
+// Ends the scan's hold on the input's memory: in sanitizer builds, lifts the
+// poisoning behind the current piece.
+inline void releaseLine(ScanState& state)
+{
+#ifdef SOFTLIST2DAT_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(state.line + state.lineLength, state.poisonedSize);
+#endif
+    state.poisonedSize = 0;
+}
+
+// Makes the next piece the current line. False at the end of the input. In
+// sanitizer builds the bytes behind the piece, wherever it lives (up to the
+// line capacity), are poisoned, so that any look past the bytes actually read
+// stops the program.
+inline bool readLine(ScanState& state)
+{
+    releaseLine(state);
+    Piece piece = readPiece(*state.input, state.lineCopy);
+    state.line = piece.bytes;
+    state.lineLength = piece.size;
+#ifdef SOFTLIST2DAT_ASAN
+    std::size_t tail = static_cast<std::size_t>(lineCapacity - piece.size);
+    state.poisonedSize = piece.roomAfter < tail ? piece.roomAfter : tail;
+    ASAN_POISON_MEMORY_REGION(state.line + state.lineLength, state.poisonedSize);
+#endif
+    return piece.size > 0;
+}
 
 // The index just past the piece's text: at its LF, or its end when it has none.
 inline std::int32_t contentEnd(const ScanState& state)
