@@ -15,17 +15,18 @@ void writeHeader(TextOutput& out)
 
 // The format has no escape for a double quote inside a quoted value: a reader
 // ends the value there. Each one in a title is written as two apostrophes.
-static void writeTitle(TextOutput& out, const char* text)
+static void putTitle(TextComposer& c, const char* text, std::size_t size)
 {
+    const char* end = text + size;
     for (;;) {
-        const char* quote = std::strchr(text, '"');
+        const char* quote = static_cast<const char*>(std::memchr(text, '"', static_cast<std::size_t>(end - text)));
         if (quote == nullptr)
             break;
-        writeText(out, text, static_cast<std::size_t>(quote - text));
-        writeLiteral<"''">(out);
+        putText(c, text, static_cast<std::size_t>(quote - text));
+        putLiteral<"''">(c);
         text = quote + 1;
     }
-    writeString(out, text);
+    putText(c, text, static_cast<std::size_t>(end - text));
 }
 
 // The value of a hexadecimal digit, or -1.
@@ -59,11 +60,11 @@ static bool hexSizeValue(const char* text, std::uint64_t& value)
 
 // Sizes the lists give in hexadecimal are written in decimal, which every
 // reader of the format takes; any other size is written as it stands.
-static void writeSize(TextOutput& out, const char* size)
+static void putSize(TextComposer& c, const char* size, std::size_t length)
 {
     std::uint64_t value = 0;
     if (!hexSizeValue(size, value)) {
-        writeString(out, size);
+        putText(c, size, length);
         return;
     }
     char digits[20];
@@ -72,53 +73,64 @@ static void writeSize(TextOutput& out, const char* size)
         digits[--first] = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    writeText(out, digits + first, sizeof digits - first);
+    putText(c, digits + first, sizeof digits - first);
 }
 
 void openGame(TextOutput& out, const char* list, const char* software, const char* description)
 {
-    writeLiteral<"\ngame (\n  name \"">(out);
-    writeString(out, software);
-    writeLiteral<"\"\n  description \"">(out);
-    writeString(out, list);
-    writeLiteral<"\\">(out);
-    writeString(out, software);
-    writeLiteral<"  [ ">(out);
-    writeTitle(out, description);
-    writeLiteral<" ]\"\n">(out);
+    const std::size_t listSize = std::strlen(list), softwareSize = std::strlen(software);
+    const std::size_t descriptionSize = std::strlen(description);
+    TextComposer c = startText(out, 2 * (listSize + 2 * softwareSize + 2 * descriptionSize) + 64);
+    putLiteral<"\ngame (\n  name \"">(c);
+    putText(c, software, softwareSize);
+    putLiteral<"\"\n  description \"">(c);
+    putText(c, list, listSize);
+    putLiteral<"\\">(c);
+    putText(c, software, softwareSize);
+    putLiteral<"  [ ">(c);
+    putTitle(c, description, descriptionSize);
+    putLiteral<" ]\"\n">(c);
+    finishText(c);
 }
 
 // "LABEL VALUE " when the value is not empty.
 template <LineText label>
-static void writeRomField(TextOutput& out, const char* value)
+static void putRomField(TextComposer& c, const char* value, std::size_t size)
 {
-    if (value[0] == '\0')
+    if (size == 0)
         return;
-    writeLiteral<label>(out);
-    writeString(out, value);
-    writeLiteral<" ">(out);
+    putLiteral<label>(c);
+    putText(c, value, size);
+    putLiteral<" ">(c);
 }
 
 void writeRom(TextOutput& out, const char* name, const char* size, const char* crc, const char* md5,
               const char* sha1)
 {
-    writeLiteral<"  rom ( name \"">(out);
-    writeString(out, name);
-    writeLiteral<"\" ">(out);
-    if (size[0] != '\0') {
-        writeLiteral<"size ">(out);
-        writeSize(out, size);
-        writeLiteral<" ">(out);
+    const std::size_t nameSize = std::strlen(name), sizeSize = std::strlen(size), crcSize = std::strlen(crc);
+    const std::size_t md5Size = std::strlen(md5), sha1Size = std::strlen(sha1);
+    TextComposer c = startText(out, 2 * (nameSize + sizeSize + crcSize + md5Size + sha1Size) + 64);
+    putLiteral<"  rom ( name \"">(c);
+    putText(c, name, nameSize);
+    putLiteral<"\" ">(c);
+    if (sizeSize != 0) {
+        putLiteral<"size ">(c);
+        putSize(c, size, sizeSize);
+        putLiteral<" ">(c);
     }
-    writeRomField<"crc ">(out, crc);
-    writeRomField<"md5 ">(out, md5);
-    writeRomField<"sha1 ">(out, sha1);
-    writeLiteral<")\n">(out);
+    putRomField<"crc ">(c, crc, crcSize);
+    putRomField<"md5 ">(c, md5, md5Size);
+    putRomField<"sha1 ">(c, sha1, sha1Size);
+    putLiteral<")\n">(c);
+    finishText(c);
 }
 
 void closeGame(TextOutput& out, const char* list)
 {
-    writeLiteral<"  rebuildto \"">(out);
-    writeString(out, list);
-    writeLiteral<"\"\n)\n">(out);
+    const std::size_t listSize = std::strlen(list);
+    TextComposer c = startText(out, 2 * listSize + 32);
+    putLiteral<"  rebuildto \"">(c);
+    putText(c, list, listSize);
+    putLiteral<"\"\n)\n">(c);
+    finishText(c);
 }

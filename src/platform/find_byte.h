@@ -45,6 +45,26 @@ inline std::size_t findByte(const char* bytes, std::size_t size, char value)
 #endif
     if (i == size)
         return size;
+    if (size - i < 16 && size >= 8) {
+        // The tail in two words that overlap within bytes[0, size) (bytes
+        // before i hold no match); the lowest flagged byte of the classic
+        // zero-byte test is exact.
+        const std::uint64_t ones = 0x0101010101010101u;
+        const std::uint64_t highs = 0x8080808080808080u;
+        const std::uint64_t spread = ones * static_cast<unsigned char>(value);
+        if constexpr (std::endian::native == std::endian::little) {
+            const std::size_t starts[2] = {size - i >= 8 ? i : size - 8, size - 8};
+            for (std::size_t at : starts) {
+                std::uint64_t word;
+                std::memcpy(&word, bytes + at, 8);
+                std::uint64_t x = word ^ spread;
+                std::uint64_t hits = (x - ones) & ~x & highs;
+                if (hits != 0)
+                    return at + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
+            }
+            return size;
+        }
+    }
     const void* found = std::memchr(bytes + i, value, size - i);
     return found == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
 }

@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Copies bytes[0, size) to `to` (the ranges do not overlap). Up to 64 bytes
 // go in at most four pairs of word moves that overlap within the range;
@@ -34,4 +37,65 @@ inline void copySmall(char* to, const char* bytes, std::size_t size)
         for (std::size_t i = 0; i < size; i++)
             to[i] = bytes[i];
     }
+}
+
+// True when the word holds a byte equal to `value` (exact: the classic test
+// of a zero byte after XOR).
+template <typename Word>
+inline bool wordHolds(Word word, unsigned char value)
+{
+    const Word ones = static_cast<Word>(~Word{0}) / 0xFF;
+    const Word x = word ^ static_cast<Word>(ones * value);
+    return ((x - ones) & ~x & static_cast<Word>(ones << 7)) != 0;
+}
+
+// Copies like copySmall, and tells whether the bytes held an LF, looked for
+// in the registers the copy passes through (a look at `to` right after the
+// stores would wait for them).
+inline bool copySmallSeeingLineFeed(char* to, const char* bytes, std::size_t size)
+{
+    if (size > 64) {
+        std::memcpy(to, bytes, size);
+        return std::memchr(bytes, '\n', size) != nullptr;
+    }
+    if (size >= 16) {
+#if defined(__SSE2__)
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        __m128i seen = _mm_setzero_si128();
+        auto move = [&](std::size_t at) {
+            __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+            seen = _mm_or_si128(seen, _mm_cmpeq_epi8(block, lineFeed));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), block);
+        };
+        for (std::size_t i = 0; i + 16 < size; i += 16)
+            move(i);
+        move(size - 16);
+        return _mm_movemask_epi8(seen) != 0;
+#else
+        std::memcpy(to, bytes, size);
+        return std::memchr(bytes, '\n', size) != nullptr;
+#endif
+    }
+    if (size >= 8) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, bytes, 8);
+        std::memcpy(&tail, bytes + size - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + size - 8, &tail, 8);
+        return wordHolds(head, '\n') || wordHolds(tail, '\n');
+    }
+    if (size >= 4) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, bytes, 4);
+        std::memcpy(&tail, bytes + size - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + size - 4, &tail, 4);
+        return wordHolds(head, '\n') || wordHolds(tail, '\n');
+    }
+    bool seen = false;
+    for (std::size_t i = 0; i < size; i++) {
+        to[i] = bytes[i];
+        seen |= bytes[i] == '\n';
+    }
+    return seen;
 }

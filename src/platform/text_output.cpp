@@ -69,6 +69,11 @@ static void flushBuffer(TextOutput& out)
     out.used = 0;
 }
 
+void flushTextOutput(TextOutput& out)
+{
+    flushBuffer(out);
+}
+
 void writeTextSlowly(TextOutput& out, const char* bytes, std::size_t size)
 {
     while (size > 0) {

@@ -10,9 +10,6 @@
 #include <string>
 
 #include "platform/small_copy.h"
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 constexpr std::size_t outputChunkSize = 256 * 1024;
 
@@ -69,39 +66,15 @@ void writeTextSlowly(TextOutput& out, const char* bytes, std::size_t size);
 // Writes bytes as they stand (no translation) that do not fit at once.
 void writeBytesSlowly(TextOutput& out, const char* bytes, std::size_t size);
 
-// True when bytes[0, size) holds an LF. Reads in whole 16-byte blocks, up to
-// 15 bytes past `size`: only for bytes inside the output buffer's room.
-inline bool holdsLineFeed(const char* bytes, std::size_t size)
-{
-#if defined(__SSE2__)
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    for (std::size_t i = 0; i < size; i += 16) {
-        unsigned hits = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), lineFeed)));
-        if (size - i < 16)
-            hits &= (1u << (size - i)) - 1;
-        if (hits != 0)
-            return true;
-    }
-    return false;
-#else
-    return std::memchr(bytes, '\n', size) != nullptr;
-#endif
-}
-
 // Writes `size` bytes, turning each LF into CR LF. A short text, the usual
-// value, is copied as it stands and looked over for an LF where it landed;
-// only a text that holds one is translated.
+// value, is copied as it stands while it is looked over for an LF; only a
+// text that holds one is written again, translated.
 inline void writeText(TextOutput& out, const char* bytes, std::size_t size)
 {
     const std::size_t room = sizeof out.buffer - out.used;
-    if (size <= 64 && 2 * size + 16 <= room) {
-        char* to = out.buffer + out.used;
-        copySmall(to, bytes, size);
-        if (!holdsLineFeed(to, size)) {
-            out.used += size;
-            return;
-        }
+    if (size <= 64 && 2 * size <= room && !copySmallSeeingLineFeed(out.buffer + out.used, bytes, size)) {
+        out.used += size;
+        return;
     }
     if (2 * size <= room)
         out.used += translateLineEnds(out.buffer + out.used, bytes, size);
@@ -146,6 +119,56 @@ template <LineText text>
 inline void writeLiteral(TextOutput& out)
 {
     writeBytes(out, text.bytes, text.size);
+}
+
+// Writes what is buffered, making the whole buffer free again.
+void flushTextOutput(TextOutput& out);
+
+// Composing a DAT line (or a few) straight into the output buffer. Room for
+// the worst case is made once (`most` bytes: every value byte an LF counted
+// twice), then literals go in as compiled and values as they stand, looked
+// over for an LF on the way (a value holding one is translated in place).
+// A composition larger than the whole buffer goes through writeText.
+struct TextComposer {
+    TextOutput* out;
+    char* to;      // where the next byte goes, when direct
+    bool direct;
+};
+
+inline TextComposer startText(TextOutput& out, std::size_t most)
+{
+    if (most > sizeof out.buffer)
+        return TextComposer{&out, nullptr, false};
+    if (sizeof out.buffer - out.used < most)
+        flushTextOutput(out);
+    return TextComposer{&out, out.buffer + out.used, true};
+}
+
+template <LineText text>
+inline void putLiteral(TextComposer& c)
+{
+    if (c.direct) {
+        std::memcpy(c.to, text.bytes, text.size);
+        c.to += text.size;
+    } else {
+        writeBytes(*c.out, text.bytes, text.size);
+    }
+}
+
+inline void putText(TextComposer& c, const char* bytes, std::size_t size)
+{
+    if (!c.direct)
+        writeText(*c.out, bytes, size);
+    else if (size <= 64 && !copySmallSeeingLineFeed(c.to, bytes, size))
+        c.to += size;
+    else
+        c.to += translateLineEnds(c.to, bytes, size);
+}
+
+inline void finishText(TextComposer& c)
+{
+    if (c.direct)
+        c.out->used = static_cast<std::size_t>(c.to - c.out->buffer);
 }
 
 // Writes what is buffered and closes the file. False when any write or the

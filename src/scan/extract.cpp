@@ -14,10 +14,12 @@
 static constexpr int windowWidth = 5;
 
 // Appends what fits of bytes[0, size); the rest is dropped.
-static void appendBytes(Field& field, const char* bytes, std::int32_t size)
+static inline void appendBytes(Field& field, const char* bytes, std::int32_t size)
 {
     std::int32_t room = field.capacity - 1 - field.length;
     std::int32_t kept = size < room ? size : room;
+    if (kept <= 0)
+        return;
     copySmall(field.text + field.length, bytes, static_cast<std::size_t>(kept));
     field.length += kept;
     field.text[field.length] = '\0';
@@ -56,80 +58,71 @@ std::int32_t locateAttribute(const ScanState& state, const char* keyword, std::i
     return -1;
 }
 
-// One bit for each index i in [first, equals - 3] whose byte is 's', 'c' or
-// 'm' (bit i - first); first is at least equals - 8.
-static inline unsigned keywordStarts(const char* line, std::int32_t first, std::int32_t equals)
+// Records, for each keyword not found yet, its first start in the window of
+// the equals sign at `equals` (at or after `from`): three-letter keywords
+// start 3 to 7 bytes before the sign, "size" 4 to 8.
+static inline void matchBeforeEquals(const char* line, std::int32_t from, std::int32_t equals,
+                                     std::int32_t (&found)[romKeywordCount], int& missing)
 {
-    const std::int32_t count = equals - 3 - first + 1;
-    if (count <= 0)
-        return 0;
-    unsigned bits = 0;
-#if defined(__SSE2__)
-    if (equals >= 8) {
-        // The 8 bytes before the equals sign lie in the piece.
-        __m128i block = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(line + equals - 8));
-        __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('s')),
-                                                 _mm_cmpeq_epi8(block, _mm_set1_epi8('c'))),
-                                    _mm_cmpeq_epi8(block, _mm_set1_epi8('m')));
-        return (static_cast<unsigned>(_mm_movemask_epi8(hits)) >> (first - (equals - 8))) & ((1u << count) - 1);
-    }
-#endif
-    for (std::int32_t k = 0; k < count; k++) {
-        char c = line[first + k];
-        bits |= static_cast<unsigned>(c == 's' || c == 'c' || c == 'm') << k;
-    }
-    return bits;
-}
-
-// An attribute is found at the smallest index whose keyword has an equals
-// sign within its window. Taking the equals signs in order, the first one
-// that lies in the window of some occurrence of the keyword (one starting
-// size + 4 to size bytes before it) has the first match among those
-// occurrences: any occurrence before it would see this equals sign too.
-void locateRomAttributes(const ScanState& state, std::int32_t from, std::int32_t (&found)[romKeywordCount])
-{
-    const char* line = state.line;
-    const std::int32_t length = state.lineLength;
-    for (std::int32_t k = 0; k < romKeywordCount; k++)
-        found[k] = -1;
-    int missing = romKeywordCount;
-    // Records a match at i, unless the keyword has one already.
     auto take = [&](RomKeyword keyword, std::int32_t i) {
         if (found[keyword] < 0) {
             found[keyword] = i;
             missing--;
         }
     };
-    for (std::int32_t equals = findInLine(state, from, length, '='); equals < length && missing > 0;
-         equals = findInLine(state, equals + 1, length, '=')) {
-        // Three-letter keywords start 3 to 7 bytes before the equals sign,
-        // "size" 4 to 8; earlier starts first. Only an 's', 'c' or 'm' can
-        // start one.
-        std::int32_t first = equals - 8 > from ? equals - 8 : from;
-        unsigned starts = keywordStarts(line, first, equals);
-        for (; starts != 0; starts &= starts - 1) {
-            const std::int32_t i = first + std::countr_zero(starts);
-            const std::int32_t gap = equals - i;
-            switch (line[i]) {
-            case 's':
-                if (gap >= 4 && line[i + 1] == 'i' && line[i + 2] == 'z' && line[i + 3] == 'e')
-                    take(romSizeKey, i);
-                else if (gap <= 7 && line[i + 1] == 'h' && line[i + 2] == 'a')
-                    take(romShaKey, i);
-                break;
-            case 'c':
-                if (gap <= 7 && line[i + 1] == 'r' && line[i + 2] == 'c')
-                    take(romCrcKey, i);
-                break;
-            case 'm':
-                if (gap <= 7 && line[i + 1] == 'd' && line[i + 2] == '5')
-                    take(romMd5Key, i);
-                break;
-            default:
-                break;
-            }
-        }
+#if defined(__SSE2__)
+    if (equals >= 8) {
+        // The 8 bytes before the sign lie in the piece; bit j stands for the
+        // index base + j, and a keyword matches at j when its letters stand
+        // at bits j, j + 1, ... (a letter past bit 7 cannot).
+        const std::int32_t base = equals - 8;
+        const __m128i block = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(line + base));
+        auto letter = [&](char c) {
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c)))) & 0xFFu;
+        };
+        const unsigned s = letter('s'), c = letter('c');
+        const unsigned fromHere = from > base ? 0xFFu << (from - base) : 0xFFu;
+        const unsigned threeLetters = fromHere & 0xFEu;   // not 8 bytes before the sign
+        const unsigned bits[romKeywordCount] = {
+            s & letter('i') >> 1 & letter('z') >> 2 & letter('e') >> 3 & fromHere,
+            c & letter('r') >> 1 & c >> 2 & threeLetters,
+            s & letter('h') >> 1 & letter('a') >> 2 & threeLetters,
+            letter('m') & letter('d') >> 1 & letter('5') >> 2 & threeLetters,
+        };
+        for (int k = 0; k < romKeywordCount; k++)
+            if (bits[k] != 0)
+                take(static_cast<RomKeyword>(k), base + std::countr_zero(bits[k]));
+        return;
     }
+#endif
+    for (std::int32_t i = equals - 8 > from ? equals - 8 : from; i + 3 <= equals; i++) {
+        const std::int32_t gap = equals - i;
+        const char* at = line + i;
+        if (gap >= 4 && at[0] == 's' && at[1] == 'i' && at[2] == 'z' && at[3] == 'e')
+            take(romSizeKey, i);
+        if (gap <= 7 && at[0] == 'c' && at[1] == 'r' && at[2] == 'c')
+            take(romCrcKey, i);
+        if (gap <= 7 && at[0] == 's' && at[1] == 'h' && at[2] == 'a')
+            take(romShaKey, i);
+        if (gap <= 7 && at[0] == 'm' && at[1] == 'd' && at[2] == '5')
+            take(romMd5Key, i);
+    }
+}
+
+// An attribute is found at the smallest index whose keyword has an equals
+// sign within its window. Taking the equals signs in order, the first one
+// that lies in the window of some occurrence of the keyword has the first
+// match among those occurrences: any occurrence before it would see this
+// equals sign too.
+void locateRomAttributes(const ScanState& state, std::int32_t from, std::int32_t (&found)[romKeywordCount])
+{
+    const std::int32_t length = state.lineLength;
+    for (std::int32_t k = 0; k < romKeywordCount; k++)
+        found[k] = -1;
+    int missing = romKeywordCount;
+    for (std::int32_t equals = findInLine(state, from, length, '='); equals < length && missing > 0;
+         equals = findInLine(state, equals + 1, length, '='))
+        matchBeforeEquals(state.line, from, equals, found, missing);
 }
 
 // Moves `pos` from match + 4 past the opening quote. False (and `pos` where

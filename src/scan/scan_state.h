@@ -80,7 +80,11 @@ inline bool readLine(ScanState& state)
     state.line = piece.bytes;
     state.lineLength = piece.size;
 #ifdef SOFTLIST2DAT_ASAN
+    // The sanitizer poisons whole 8-byte granules or their ends, so the
+    // region runs on to a granule's end where the storage allows.
     std::size_t tail = static_cast<std::size_t>(lineCapacity - piece.size);
+    std::uintptr_t from = reinterpret_cast<std::uintptr_t>(state.line + state.lineLength);
+    tail += (8 - (from + tail) % 8) % 8;
     state.poisonedSize = piece.roomAfter < tail ? piece.roomAfter : tail;
     ASAN_POISON_MEMORY_REGION(state.line + state.lineLength, state.poisonedSize);
 #endif
