@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds softlist2dat and runs every test: the release build's unit, end-to-end
-# and collection tests, the same under AddressSanitizer and UBSan, a short
-# fuzzing run, and the Windows builds (64-bit under Wine, 32-bit built and
-# linked). Build trees go under build/ in the repository.
+# and collection tests, the same under AddressSanitizer and UBSan, the
+# end-to-end and collection tests under ThreadSanitizer, a short fuzzing run,
+# and the Windows builds (64-bit under Wine, 32-bit built and linked). Build
+# trees go under build/ in the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -17,6 +18,11 @@ echo "== sanitizer build (ASan + UBSan): the same tests"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSOFTLIST2DAT_SANITIZE=ON
 cmake --build build/sanitize -j "$jobs"
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+echo "== thread sanitizer build: the end-to-end and collection tests (the copy runs beside the scan)"
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOFTLIST2DAT_TSAN=ON
+cmake --build build/tsan -j "$jobs"
+ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R '^(Run|Hostile)\.|^collection$'
 
 echo "== fuzzing the scan for ${fuzz_seconds} s"
 cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \

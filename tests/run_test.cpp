@@ -2,6 +2,8 @@
 // exit status and the files it leaves, for a normal run and every failure.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <memory>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "../fuzz/dat_shape.h"
+#include "platform/text_output.h"
 #include "test_support.h"
 
 namespace {
@@ -194,34 +197,68 @@ private:
     RunOptions options_;
 };
 
-TEST(Run, FullDiskWhileWritingTheDat)
+// A full disk, on a small tmpfs of several sizes (the list itself takes its
+// room first): the copy fails where the temporary file does not fit beside
+// the list, the DAT where it does not fit after the temporary file, and the
+// run succeeds where both fit. Every outcome is the one a copy that ends
+// before the scan starts would give, also where the scan runs beside the
+// copy (the larger list is copied in more than one step).
+TEST(Run, FullDiskStopsTheCopyOrTheDat)
 {
-    TempDir dir;
-    std::string input = titlesOnly(1000);   // about 56 KB in, 90 KB out
-    SmallDisk disk(dir, 160 * 1024);
-    writeFile(dir.file("list.xml"), input);
-    ProcessResult r = runTool(dir.path(), disk.options());
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, banner + "list.xml\n1 file(s) copied.\n" + "\nFailed to write '" + datName + "'.\n\n");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"}));
+    enum Outcome { CopyFails, DatFails, BothFit };
+    const struct {
+        int titles;   // 1000 titles: about 57 KB in, 90 KB out
+        long diskKib;
+        Outcome outcome;
+    } cases[] = {
+        {1000, 64, CopyFails}, {1000, 96, CopyFails},   {1000, 128, DatFails},
+        {1000, 160, DatFails}, {1000, 256, BothFit},    {20000, 3072, DatFails},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string input = titlesOnly(c.titles);
+        SmallDisk disk(dir, c.diskKib * 1024);
+        writeFile(dir.file("list.xml"), input);
+        ProcessResult r = runTool(dir.path(), disk.options());
+        const std::string where = std::to_string(c.diskKib) + " KiB for " + std::to_string(c.titles) + " titles";
+        if (c.outcome == CopyFails) {
+            EXPECT_EQ(r.status, 3) << where;
+            EXPECT_EQ(r.out, banner + "list.xml\n" + copyFailed + tempAbort) << where;
+            // The reason is the platform's: a full tmpfs, or the file-size limit.
+            EXPECT_EQ(r.err.rfind("copy: cannot write '" + tempName + "': ", 0), 0u) << where << ": " << r.err;
+            if (!toolIsWrapped()) {
+                EXPECT_TRUE(r.err.ends_with(": No space left on device\n") || r.err.ends_with(": File too large\n"))
+                    << r.err;
+            }
+            EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"})) << where;
+        } else if (c.outcome == DatFails) {
+            EXPECT_EQ(r.status, 3) << where;
+            EXPECT_EQ(r.out, banner + "list.xml\n1 file(s) copied.\n" + "\nFailed to write '" + datName + "'.\n\n")
+                << where;
+            EXPECT_EQ(r.err, "") << where;
+            EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"})) << where;
+        } else {
+            EXPECT_EQ(r.status, 0) << where;
+            EXPECT_EQ(r.out, banner + "list.xml\n1 file(s) copied.\n" + summary(3 * c.titles + 1)) << where;
+            EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName, "list.xml"})) << where;
+        }
+    }
 }
 
-TEST(Run, FullDiskWhileWritingTheTemporaryFile)
+// A symbolic link planted under the DAT's name is not followed: opening the
+// DAT fails as for any DAT that cannot be opened, and the link's target keeps
+// its bytes.
+TEST(Run, LinkUnderTheDatNameIsNotFollowed)
 {
+    if (toolIsWrapped())
+        GTEST_SKIP() << "a Unix symbolic link has no Windows equivalent under the wrapper";
     TempDir dir;
-    std::string input = titlesOnly(1000);
-    SmallDisk disk(dir, 96 * 1024);
-    writeFile(dir.file("list.xml"), input);
-    ProcessResult r = runTool(dir.path(), disk.options());
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, banner + "list.xml\n" + copyFailed + tempAbort);
-    // The reason is the platform's: a full tmpfs, or the file-size limit.
-    EXPECT_EQ(r.err.rfind("copy: cannot write '" + tempName + "': ", 0), 0u) << r.err;
-    if (!toolIsWrapped()) {
-        EXPECT_TRUE(r.err.ends_with(": No space left on device\n") || r.err.ends_with(": File too large\n")) << r.err;
-    }
-    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"}));
+    writeFile(dir.file("precious"), "untouched\n");
+    symlink("precious", dir.file(datName).c_str());
+    auto out = std::make_unique<TextOutput>();
+    EXPECT_FALSE(openTextOutput(*out, dir.file(datName).c_str()));
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_EQ(readFile(dir.file("precious")), "untouched\n");
 }
 
 }  // namespace

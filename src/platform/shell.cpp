@@ -16,6 +16,7 @@
 #ifdef __linux__
 #include <sys/sendfile.h>
 #endif
+#include <cstdint>
 #ifdef _WIN32
 #include <io.h>
 #endif
@@ -89,8 +90,9 @@ static bool isCopySourceName(const char* name)
     return tail[0] == '.' && (tail[1] | 0x20) == 'x' && (tail[2] | 0x20) == 'm' && (tail[3] | 0x20) == 'l';
 }
 
-// The regular files (links to them included) named *.xml, in byte-wise order.
-static bool listCopySources(std::vector<std::string>& sources, int& errorNumber)
+// The regular files (links to them included) named *.xml, in byte-wise
+// order, and the sum of their sizes.
+static bool listCopySources(std::vector<std::string>& sources, std::uint64_t& totalSize, int& errorNumber)
 {
     DIR* dir = opendir(".");
     if (dir == nullptr) {
@@ -103,8 +105,10 @@ static bool listCopySources(std::vector<std::string>& sources, int& errorNumber)
         if (entry == nullptr)
             break;
         struct stat info;
-        if (isCopySourceName(entry->d_name) && stat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
+        if (isCopySourceName(entry->d_name) && stat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode)) {
             sources.emplace_back(entry->d_name);
+            totalSize += static_cast<std::uint64_t>(info.st_size);
+        }
     }
     errorNumber = errno;
     closedir(dir);
@@ -136,17 +140,39 @@ static bool writeAll(int fd, const char* buffer, std::size_t size, int& errorNum
 
 enum class CopyFault { None, Read, Write };
 
+// The target's length so far, told to the watch after each step.
+struct CopyCount {
+    const CopyWatch* watch;
+    std::uint64_t total;
+    void add(std::uint64_t bytes)
+    {
+        total += bytes;
+        if (watch->bytesAppended != nullptr)
+            watch->bytesAppended(watch->context, total);
+    }
+};
+
+// How much one step of the copy moves: small enough that a reader of the
+// target can follow closely.
+static constexpr std::size_t copyStep = 1 << 20;
+
+
 #ifdef __linux__
 // Repeats one of the kernel's copy calls until the source is used up. False
 // when the call is not offered for these files (`unsupported` says which
 // errors mean that), so the caller falls back; the file offsets have moved
 // past whatever was already copied.
 template <typename Move>
-static bool copyInKernel(Move move, int unsupported1, int unsupported2, CopyFault& fault, int& errorNumber)
+static bool copyInKernel(Move move, int unsupported1, int unsupported2, CopyCount& count, CopyFault& fault,
+                         int& errorNumber)
 {
     for (;;) {
         ssize_t moved = move();
-        if (moved > 0 || (moved < 0 && errno == EINTR))
+        if (moved > 0) {
+            count.add(static_cast<std::uint64_t>(moved));
+            continue;
+        }
+        if (moved < 0 && errno == EINTR)
             continue;
         if (moved == 0) {
             fault = CopyFault::None;
@@ -163,14 +189,15 @@ static bool copyInKernel(Move move, int unsupported1, int unsupported2, CopyFaul
 
 // Appends the whole of `from` to `to`: in the kernel where it can, else
 // through a buffer.
-static CopyFault appendFile(int from, int to, int& errorNumber)
+static CopyFault appendFile(int from, int to, CopyCount& count, int& errorNumber)
 {
 #ifdef __linux__
     CopyFault fault = CopyFault::None;
-    if (copyInKernel([&] { return copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0); }, EXDEV, EINVAL, fault,
-                     errorNumber))
+    if (copyInKernel([&] { return copy_file_range(from, nullptr, to, nullptr, copyStep, 0); }, EXDEV, EINVAL,
+                     count, fault, errorNumber))
         return fault;
-    if (copyInKernel([&] { return sendfile(to, from, nullptr, 1 << 30); }, EINVAL, EINVAL, fault, errorNumber))
+    if (copyInKernel([&] { return sendfile(to, from, nullptr, copyStep); }, EINVAL, EINVAL, count, fault,
+                     errorNumber))
         return fault;
 #endif
     static char buffer[256 * 1024];
@@ -186,11 +213,13 @@ static CopyFault appendFile(int from, int to, int& errorNumber)
         }
         if (!writeAll(to, buffer, static_cast<std::size_t>(got), errorNumber))
             return CopyFault::Write;
+        count.add(static_cast<std::uint64_t>(got));
     }
 }
 
 // Appends one source; on failure prints why and returns false.
-static bool appendSource(const char* source, int target, const struct stat& targetInfo, const char* targetName)
+static bool appendSource(const char* source, int target, const struct stat& targetInfo, const char* targetName,
+                         CopyCount& count)
 {
     int from = open(source, O_RDONLY | O_BINARY | O_NONBLOCK);
     if (from < 0) {
@@ -207,7 +236,7 @@ static bool appendSource(const char* source, int target, const struct stat& targ
     } else if (info.st_ino != 0 && info.st_dev == targetInfo.st_dev && info.st_ino == targetInfo.st_ino) {
         reportError("copy: cannot read '%s': %s\n", source, ELOOP);
     } else {
-        CopyFault fault = appendFile(from, target, errorNumber);
+        CopyFault fault = appendFile(from, target, count, errorNumber);
         if (fault == CopyFault::Read)
             reportError("copy: cannot read '%s': %s\n", source, errorNumber);
         else if (fault == CopyFault::Write)
@@ -218,7 +247,21 @@ static bool appendSource(const char* source, int target, const struct stat& targ
     return fine;
 }
 
-static int runCopy(const char* target)
+// Sets the target's whole length aside on the disk, without changing the
+// file's size, where the file system can. False where it cannot (then the
+// copy simply goes on and fails where it runs out of room).
+static bool reserveRoom(int fd, std::uint64_t size)
+{
+#ifdef __linux__
+    return size > 0 && fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0;
+#else
+    (void)fd;
+    (void)size;
+    return false;
+#endif
+}
+
+static int runCopy(const char* target, const CopyWatch& watch)
 {
     int errorNumber = 0;
     if (!removeEntry(target, errorNumber)) {
@@ -226,7 +269,8 @@ static int runCopy(const char* target)
         return 1;
     }
     std::vector<std::string> sources;
-    if (!listCopySources(sources, errorNumber)) {
+    std::uint64_t totalSize = 0;
+    if (!listCopySources(sources, totalSize, errorNumber)) {
         reportError("copy: cannot list directory '%s': %s\n", ".", errorNumber);
         return 1;
     }
@@ -244,10 +288,13 @@ static int runCopy(const char* target)
     bool fine = fstat(to, &targetInfo) == 0;
     if (!fine)
         reportError("copy: cannot create '%s': %s\n", target, errno);
+    else if (watch.targetCreated != nullptr)
+        watch.targetCreated(watch.context, reserveRoom(to, totalSize));
+    CopyCount count{&watch, 0};
     for (std::size_t i = 0; fine && i < sources.size(); i++) {
         std::printf("%s\n", sources[i].c_str());
         std::fflush(stdout);
-        fine = appendSource(sources[i].c_str(), to, targetInfo, target);
+        fine = appendSource(sources[i].c_str(), to, targetInfo, target, count);
     }
     if (close(to) != 0 && fine) {
         reportError("copy: cannot write '%s': %s\n", target, errno);
@@ -263,11 +310,16 @@ static int runCopy(const char* target)
 
 int runShell(const char* commandLine)
 {
+    return runShellWatched(commandLine, CopyWatch{});
+}
+
+int runShellWatched(const char* commandLine, const CopyWatch& watch)
+{
     std::fflush(stdout);
     if (startsWith(commandLine, delPrefix))
         return runDel(commandLine + std::strlen(delPrefix));
     if (startsWith(commandLine, copyPrefix))
-        return runCopy(commandLine + std::strlen(copyPrefix));
+        return runCopy(commandLine + std::strlen(copyPrefix), watch);
     std::fprintf(stderr, "unknown command: %s\n", commandLine);
     return 1;
 }

@@ -5,4 +5,20 @@
 // value is the interpreter's status (0 success, 1 failure).
 #pragma once
 
+#include <cstdint>
+
+// What the copy command tells, as it goes, a reader of its target. Every
+// member may be left empty; `context` is handed back to each call.
+struct CopyWatch {
+    // The target exists; `reserved` when the whole size of the sources is
+    // set aside for it on the disk (the copy then cannot run out of room).
+    void (*targetCreated)(void* context, bool reserved) = nullptr;
+    // The target's first `total` bytes are written and final.
+    void (*bytesAppended)(void* context, std::uint64_t total) = nullptr;
+    void* context = nullptr;
+};
+
 int runShell(const char* commandLine);
+
+// The same, telling `watch` how the copy command goes.
+int runShellWatched(const char* commandLine, const CopyWatch& watch);

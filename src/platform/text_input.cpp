@@ -42,6 +42,9 @@ bool openTextInput(TextInput& in, const char* name)
     in.lineFeeds = 0;
     in.atEnd = in.failed = false;
     in.errorNumber = 0;
+    in.offset = 0;
+    in.readable = ~std::uint64_t{0};
+    in.waitForMore = nullptr;
     return true;
 }
 
@@ -69,9 +72,21 @@ static void refill(TextInput& in)
     in.start = 0;
     in.end = waiting;
     while (in.end < lookahead && !in.atEnd) {
-        ssize_t got = read(in.fd, in.buffer + in.end, static_cast<unsigned>(sizeof in.buffer - in.end));
+        if (in.offset >= in.readable) {
+            std::uint64_t before = in.readable;
+            if (in.waitForMore != nullptr)
+                in.readable = in.waitForMore(in.waitContext, in.offset);
+            if (in.readable <= before)
+                in.atEnd = true;
+            continue;
+        }
+        std::size_t room = sizeof in.buffer - in.end;
+        if (in.readable - in.offset < room)
+            room = static_cast<std::size_t>(in.readable - in.offset);
+        ssize_t got = read(in.fd, in.buffer + in.end, static_cast<unsigned>(room));
         if (got > 0) {
             in.end += static_cast<std::size_t>(got);
+            in.offset += static_cast<std::uint64_t>(got);
         } else if (got == 0) {
             in.atEnd = true;
         } else if (errno != EINTR) {

@@ -33,6 +33,14 @@ struct TextInput {
     std::uint64_t lineFeeds = 0;
     bool failed = false;          // a read failed; errorNumber says why
     int errorNumber = 0;
+    // A file still being written by someone else: only its first `readable`
+    // bytes may be read. When they are all in, `waitForMore` (if set) waits
+    // until more are final and returns their new count; a count no larger
+    // than before means no more will come.
+    std::uint64_t offset = 0;     // bytes read from the file so far
+    std::uint64_t readable = ~std::uint64_t{0};
+    std::uint64_t (*waitForMore)(void* context, std::uint64_t have) = nullptr;
+    void* waitContext = nullptr;
     char buffer[inputChunkSize + pieceLimit + 1];
 };
 

@@ -13,10 +13,15 @@
 #ifndef O_BINARY
 #define O_BINARY 0
 #endif
+#ifndef O_NOFOLLOW
+#define O_NOFOLLOW 0
+#endif
 
 bool openTextOutput(TextOutput& out, const char* name)
 {
-    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, 0666);
+    // A symbolic link planted under the name is not followed: the open fails
+    // rather than overwrite whatever the link points to.
+    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_BINARY, 0666);
     if (fd < 0)
         return false;
     out.fd = fd;

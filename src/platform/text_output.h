@@ -22,7 +22,8 @@ struct TextOutput {
     char buffer[outputChunkSize];
 };
 
-// Creates or truncates a file for writing. False (errno set) on failure.
+// Creates or truncates a file for writing; a symbolic link under the name
+// is not followed. False (errno set) on failure.
 bool openTextOutput(TextOutput& out, const char* name);
 
 // Collects the output in a string the caller owns.

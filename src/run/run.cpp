@@ -8,6 +8,7 @@
 #include "platform/shell.h"
 #include "platform/text_input.h"
 #include "platform/text_output.h"
+#include "run/copy_ahead.h"
 #include "run/scan_loop.h"
 #include "scan/scan_state.h"
 
@@ -20,6 +21,7 @@ static char commandLine[192];
 static TextInput input;
 static TextOutput output;
 static ScanState state;
+static CopyAhead copy;
 
 static void removeFile(const char* name)
 {
@@ -36,6 +38,40 @@ static void printSummary()
                     state.lineCount, outputName);
 }
 
+// The header, then every line of the temporary file through the scanner.
+static void scanTemporaryFile()
+{
+    initScanState(state, input, output);
+    writeHeader(output);
+    scanAllLines(state);
+}
+
+// Scans the temporary file while the copy is still writing it, where the
+// copy has the file's room reserved (so the DAT cannot take it away). False
+// when the scan has to wait for the copy's end: no reservation, or a file
+// that did not open (nothing is left open then).
+static bool scanWhileCopying()
+{
+    if (!waitUntilTargetReserved(copy) || !openTextInput(input, tempName))
+        return false;
+    if (!openTextOutput(output, outputName)) {
+        closeTextInput(input);
+        return false;
+    }
+    followCopy(input, copy);
+    scanTemporaryFile();
+    return true;
+}
+
+// Undoes a scan that ran beside a copy that then failed: no DAT is left, as
+// when the scan waits for the copy and finds no temporary file.
+static void discardScan()
+{
+    closeTextOutput(output);
+    closeTextInput(input);
+    removeFile(outputName);
+}
+
 int runConversion()
 {
     std::snprintf(outputName, sizeof outputName, "%s", "all_mess_software_lists.dat");
@@ -44,20 +80,26 @@ int runConversion()
     removeFile(outputName);
     std::puts(banner);
     std::snprintf(commandLine, sizeof commandLine, "copy /B *.xml %s", tempName);
-    if (runShell(commandLine) == 1)
+    startCopy(copy, commandLine);
+    bool scanned = scanWhileCopying();
+    if (finishCopy(copy) == 1) {
         std::puts("Error can't get directory information.");
+        if (scanned)
+            discardScan();
+        scanned = false;
+    }
 
-    if (!openTextInput(input, tempName)) {
-        std::puts("\nFailed to read from temp file...ABORTING!\n");
-        return 3;
+    if (!scanned) {
+        if (!openTextInput(input, tempName)) {
+            std::puts("\nFailed to read from temp file...ABORTING!\n");
+            return 3;
+        }
+        if (!openTextOutput(output, outputName)) {
+            std::printf("\nFailed to read from '%s'. Please check filename.\n\n", outputName);
+            return 3;
+        }
+        scanTemporaryFile();
     }
-    if (!openTextOutput(output, outputName)) {
-        std::printf("\nFailed to read from '%s'. Please check filename.\n\n", outputName);
-        return 3;
-    }
-    initScanState(state, input, output);
-    writeHeader(output);
-    scanAllLines(state);
 
     bool written = closeTextOutput(output);
     closeTextInput(input);
