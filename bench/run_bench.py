@@ -46,13 +46,17 @@ def cpu_model():
     return "unknown processor"
 
 
-def timed(argv, cwd):
-    """Wall time in seconds of one process."""
+def timed(argv, cwd, cpu=None):
+    """Wall time in seconds of one process; its user and system seconds are
+    appended to `cpu` when given."""
     start = time.perf_counter()
-    status = subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+    child = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
     elapsed = time.perf_counter() - start
     if status != 0:
         sys.exit(f"{argv[0]} failed in {cwd}")
+    if cpu is not None:
+        cpu.append((usage.ru_utime, usage.ru_stime))
     return elapsed
 
 
@@ -100,19 +104,25 @@ def main():
             runs = max(3, args.runs // factor) if factor > 1 else args.runs
             timed(BASELINE, directory)  # warm the page cache
             timed([tool], directory)
-            base_times, tool_times = [], []
+            base_times, tool_times, cpu = [], [], []
             for _ in range(runs):
                 base_times.append(timed(BASELINE, directory))
-                tool_times.append(timed([tool], directory))
+                tool_times.append(timed([tool], directory, cpu))
             peak = max(peak_memory(probe, tool, directory) for _ in range(3))
             rows.append((factor, size, statistics.median(base_times), statistics.median(tool_times), peak, runs))
+            if factor == sizes[0]:
+                user = statistics.median(u for u, _ in cpu)
+                system = statistics.median(s for _, s in cpu)
             shutil.rmtree(directory)
 
         factor, size, base, tool_time, _, runs = rows[0]
         print(f"\nwhole run on the collection ({size / 1e6:.1f} MB, median of {runs} runs each, side by side):")
         print(f"  baseline  {base * 1000:8.1f} ms")
         print(f"  tool      {tool_time * 1000:8.1f} ms")
-        print(f"  ratio     {tool_time / base:8.2f}  (target: at most 1.50)")
+        print(f"  ratio     {tool_time / base:8.2f}  (target: at most 1.30)")
+        print(f"  the tool's CPU time: user {user * 1000:.1f} ms, system {system * 1000:.1f} ms "
+              f"(medians; their sum over the wall time shows the copy and the scan overlapping: "
+              f"{(user + system) / tool_time:.2f})")
 
         print("\nscaling (tool; MB/s counts the input files' bytes):")
         print(f"  {'size':>5} {'MB':>9} {'time ms':>9} {'MB/s':>8} {'peak RSS KiB':>13} {'baseline ms':>12}")
@@ -133,7 +143,7 @@ def main():
     line = next(l for l in result.stdout.splitlines() if l.startswith("scanCollection") and "_median" in l)
     found = re.search(r"bytes_per_second=([\d.]+)([kMG])/s", line)
     scale = {"k": 2 ** 10, "M": 2 ** 20, "G": 2 ** 30}[found.group(2)]
-    print(f"  {float(found.group(1)) * scale / 1e6:.0f} MB/s, median of 5 (target: at least 1000 MB/s)  "
+    print(f"  {float(found.group(1)) * scale / 1e6:.0f} MB/s, median of 5 (target: at least 2500 MB/s)  "
           f"[{line.split()[1]} ms per pass]")
 
 

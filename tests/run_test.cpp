@@ -61,10 +61,74 @@ TEST(Run, ConsoleThatWentAwayDoesNotStopTheConversion)
 {
     TempDir dir;
     writeFile(dir.file("demo.xml"), oneList);
-    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = false, .closedStdout = true});
+    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = false, .closedStdout = true, .arguments = {}});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(readFile(dir.file(datName)), oneListDat);
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName, "demo.xml"}));
+}
+
+// The command line, in a directory holding an old DAT, a list and a
+// subdirectory with another list: what each form prints, its status, and
+// the files it leaves (a form that converts nothing touches nothing).
+TEST(Run, CommandLineForms)
+{
+    const std::string old = "old DAT\n";
+    const std::vector<std::string> untouched = {datName, "here.xml", "lists"};
+    const std::string fromHere = banner + "here.xml\n1 file(s) copied.\n" + summary(7);
+    const std::string fromLists = banner + "demo.xml\n1 file(s) copied.\n" + summary(7);
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string out;   // "Usage:" stands for the usage text
+        std::string err;
+        bool converted;
+    } cases[] = {
+        {{}, 0, fromHere, "", true},
+        {{"."}, 0, fromHere, "", true},
+        {{"lists"}, 0, fromLists, "", true},
+        {{"--", "lists"}, 0, fromLists, "", true},
+        {{"lists/"}, 0, fromLists, "", true},
+        {{"-h"}, 0, "Usage:", "", false},
+        {{"--help"}, 0, "Usage:", "", false},
+        {{"lists", "--help"}, 0, "Usage:", "", false},
+        {{"--version"}, 0, "softlist2dat 1.1.0\n", "", false},
+        {{"--bogus"}, 2, "", "Usage:", false},
+        {{"lists", "lists"}, 2, "", "Usage:", false},
+        {{"--", "-h"}, 2, "", "softlist2dat: cannot read directory '-h': No such file or directory\n", false},
+        {{"missing"}, 2, "", "softlist2dat: cannot read directory 'missing': No such file or directory\n", false},
+        {{"here.xml"}, 2, "", "softlist2dat: cannot read directory 'here.xml': Not a directory\n", false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        writeFile(dir.file(datName), old);
+        writeFile(dir.file("here.xml"), oneList);
+        mkdir(dir.file("lists").c_str(), 0755);
+        writeFile(dir.file("lists/demo.xml"), oneList);
+        RunOptions options;
+        options.arguments = c.arguments;
+        ProcessResult r = runTool(dir.path(), options);
+        std::string where = "arguments:";
+        for (const std::string& word : c.arguments)
+            where += " '" + word + "'";
+        EXPECT_EQ(r.status, c.status) << where;
+        auto expectText = [&](const std::string& got, const std::string& want) {
+            if (want == "Usage:")
+                EXPECT_TRUE(got.starts_with("Usage: softlist2dat [--] [DIR]\n") && got.find("Exit status") != std::string::npos)
+                    << where << ": " << got;
+            else
+                EXPECT_EQ(got, want) << where;
+        };
+        expectText(r.out, c.out);
+        expectText(r.err, c.err);
+        EXPECT_EQ(listDirectory(dir.file("lists")), (std::vector<std::string>{"demo.xml"})) << where;
+        if (c.converted) {
+            EXPECT_EQ(listDirectory(dir.path()), untouched) << where;
+            EXPECT_EQ(readFile(dir.file(datName)), oneListDat) << where;
+        } else {
+            EXPECT_EQ(listDirectory(dir.path()), untouched) << where;
+            EXPECT_EQ(readFile(dir.file(datName)), old) << where;
+        }
+    }
 }
 
 TEST(Run, CountsEveryLineOfEveryFile)
@@ -141,7 +205,7 @@ TEST(Run, ReadOnlyDirectoryAbortsAtTheCopy)
     TempDir dir;
     writeFile(dir.file("demo.xml"), oneList);
     chmod(dir.path().c_str(), 0555);
-    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true});
+    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true, .closedStdout = false, .arguments = {}});
     chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, banner + copyFailed + tempAbort);
@@ -157,7 +221,7 @@ TEST(Run, UnreadableInputAbortsAtTheCopy)
     writeFile(dir.file("a.xml"), oneList);
     writeFile(dir.file("b.xml"), oneList);
     chmod(dir.file("b.xml").c_str(), 0);
-    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true});
+    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true, .closedStdout = false, .arguments = {}});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, banner + "a.xml\nb.xml\n" + copyFailed + tempAbort);
     EXPECT_EQ(r.err, "copy: cannot read 'b.xml': Permission denied\n");

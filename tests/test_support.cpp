@@ -141,6 +141,7 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
 {
     TempDir capture;
     std::vector<std::string> command = toolCommand();
+    command.insert(command.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
     for (std::string& word : command)
         argv.push_back(word.data());

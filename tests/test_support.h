@@ -48,6 +48,7 @@ struct RunOptions {
     long fileSizeLimit = -1;   // RLIMIT_FSIZE for the child, -1 for none
     bool asNobody = false;     // drop root to uid/gid 65534 before exec
     bool closedStdout = false; // stdout is a pipe whose reading end is closed
+    std::vector<std::string> arguments;   // given to the tool after its name
 };
 
 // True when the tool under test runs through a wrapper command (such as Wine
@@ -55,5 +56,5 @@ struct RunOptions {
 // own binary.
 bool toolIsWrapped();
 
-// Runs the tool in `directory` with no arguments.
+// Runs the tool in `directory`, with the options' arguments (none by default).
 ProcessResult runTool(const std::string& directory, const RunOptions& options = {});

@@ -1,6 +1,6 @@
 // The interpreter's "del" and "copy /B *.xml" commands. The copy lists the
-// working directory itself, in byte-wise name order, and appends each source
-// to a target created anew; any failure leaves no target behind.
+// sources' directory itself, in byte-wise name order, and appends each
+// source to a target created anew; any failure leaves no target behind.
 #include "platform/shell.h"
 
 #include <algorithm>
@@ -33,7 +33,8 @@
 #endif
 
 static const char delPrefix[] = "del ";
-static const char copyPrefix[] = "copy /B *.xml ";
+static const char copyPrefix[] = "copy /B ";
+static const char sourcePattern[] = "*.xml";
 
 static bool startsWith(const char* text, const char* prefix)
 {
@@ -90,32 +91,83 @@ static bool isCopySourceName(const char* name)
     return tail[0] == '.' && (tail[1] | 0x20) == 'x' && (tail[2] | 0x20) == 'm' && (tail[3] | 0x20) == 'l';
 }
 
-// The regular files (links to them included) named *.xml, in byte-wise
-// order, and the sum of their sizes.
-static bool listCopySources(std::vector<std::string>& sources, std::uint64_t& totalSize, int& errorNumber)
+bool canListDirectory(const char* directory, int& errorNumber)
 {
-    DIR* dir = opendir(".");
+    DIR* dir = opendir(directory);
     if (dir == nullptr) {
         errorNumber = errno;
         return false;
     }
-    for (;;) {
-        errno = 0;
-        struct dirent* entry = readdir(dir);
-        if (entry == nullptr)
-            break;
-        struct stat info;
-        if (isCopySourceName(entry->d_name) && stat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode)) {
-            sources.emplace_back(entry->d_name);
+    closedir(dir);
+    return true;
+}
+
+// Where the copy's sources are: a directory ("" for the working one) and the
+// path of a source in it.
+struct SourceDirectory {
+    std::string name;
+    std::string listed() const { return name.empty() ? "." : name; }
+    std::string pathOf(const std::string& source) const { return name.empty() ? source : name + "/" + source; }
+};
+
+// The copy's sources: their names, NUL-terminated one after the other in
+// one block, and where each starts. Both are sized exactly (the directory is
+// read twice, first to count), since a collection may hold many lists.
+struct SourceList {
+    std::vector<char> names;
+    std::vector<std::uint32_t> starts;
+    std::size_t count() const { return starts.size(); }
+    const char* name(std::size_t i) const { return names.data() + starts[i]; }
+};
+
+// The regular files (links to them included) named *.xml, in byte-wise
+// order, and the sum of their sizes.
+static bool listCopySources(const SourceDirectory& from, SourceList& sources, std::uint64_t& totalSize,
+                            int& errorNumber)
+{
+    DIR* dir = opendir(from.listed().c_str());
+    if (dir == nullptr) {
+        errorNumber = errno;
+        return false;
+    }
+    std::size_t candidates = 0, nameBytes = 0;
+    for (int pass = 0; pass < 2; pass++) {
+        if (pass == 1) {
+            sources.names.reserve(nameBytes);
+            sources.starts.reserve(candidates);
+            rewinddir(dir);
+        }
+        for (;;) {
+            errno = 0;
+            struct dirent* entry = readdir(dir);
+            if (entry == nullptr)
+                break;
+            if (!isCopySourceName(entry->d_name))
+                continue;
+            std::size_t size = std::strlen(entry->d_name) + 1;
+            if (pass == 0) {
+                candidates++;
+                nameBytes += size;
+                continue;
+            }
+            struct stat info;
+            if (sources.names.size() + size > nameBytes || sources.count() == candidates ||
+                stat(from.pathOf(entry->d_name).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+                continue;   // not a regular file, or added since the count
+            sources.starts.push_back(static_cast<std::uint32_t>(sources.names.size()));
+            sources.names.insert(sources.names.end(), entry->d_name, entry->d_name + size);
             totalSize += static_cast<std::uint64_t>(info.st_size);
         }
+        errorNumber = errno;
+        if (errorNumber != 0)
+            break;
     }
-    errorNumber = errno;
     closedir(dir);
     if (errorNumber != 0)
         return false;
-    std::sort(sources.begin(), sources.end(),
-              [](const std::string& a, const std::string& b) { return std::strcmp(a.c_str(), b.c_str()) < 0; });
+    const char* names = sources.names.data();
+    std::sort(sources.starts.begin(), sources.starts.end(),
+              [names](std::uint32_t a, std::uint32_t b) { return std::strcmp(names + a, names + b) < 0; });
     return true;
 }
 
@@ -261,20 +313,42 @@ static bool reserveRoom(int fd, std::uint64_t size)
 #endif
 }
 
-static int runCopy(const char* target, const CopyWatch& watch)
+// The sources and the target of "[DIR/]*.xml NAME": the target is the last
+// word (its name has no space), the directory whatever stands before
+// "/*.xml". False when the sources are not of that form.
+static bool readCopyArguments(const char* arguments, SourceDirectory& from, std::string& target)
+{
+    const char* space = std::strrchr(arguments, ' ');
+    if (space == nullptr)
+        return false;
+    std::string sources(arguments, space);
+    target = space + 1;
+    const std::size_t patternSize = std::strlen(sourcePattern);
+    if (sources == sourcePattern) {
+        from.name.clear();
+        return true;
+    }
+    if (sources.size() <= patternSize + 1 || sources.compare(sources.size() - patternSize, patternSize, sourcePattern) != 0 ||
+        sources[sources.size() - patternSize - 1] != '/')
+        return false;
+    from.name = sources.substr(0, sources.size() - patternSize - 1);
+    return true;
+}
+
+static int runCopy(const SourceDirectory& from, const char* target, const CopyWatch& watch)
 {
     int errorNumber = 0;
     if (!removeEntry(target, errorNumber)) {
         reportError("copy: cannot remove '%s': %s\n", target, errorNumber);
         return 1;
     }
-    std::vector<std::string> sources;
+    SourceList sources;
     std::uint64_t totalSize = 0;
-    if (!listCopySources(sources, totalSize, errorNumber)) {
-        reportError("copy: cannot list directory '%s': %s\n", ".", errorNumber);
+    if (!listCopySources(from, sources, totalSize, errorNumber)) {
+        reportError("copy: cannot list directory '%s': %s\n", from.listed().c_str(), errorNumber);
         return 1;
     }
-    if (sources.empty()) {
+    if (sources.count() == 0) {
         std::fflush(stdout);
         std::fputs("copy: no *.xml file found\n", stderr);
         return 1;
@@ -291,10 +365,10 @@ static int runCopy(const char* target, const CopyWatch& watch)
     else if (watch.targetCreated != nullptr)
         watch.targetCreated(watch.context, reserveRoom(to, totalSize));
     CopyCount count{&watch, 0};
-    for (std::size_t i = 0; fine && i < sources.size(); i++) {
-        std::printf("%s\n", sources[i].c_str());
+    for (std::size_t i = 0; fine && i < sources.count(); i++) {
+        std::printf("%s\n", sources.name(i));
         std::fflush(stdout);
-        fine = appendSource(sources[i].c_str(), to, targetInfo, target, count);
+        fine = appendSource(from.pathOf(sources.name(i)).c_str(), to, targetInfo, target, count);
     }
     if (close(to) != 0 && fine) {
         reportError("copy: cannot write '%s': %s\n", target, errno);
@@ -304,7 +378,7 @@ static int runCopy(const char* target, const CopyWatch& watch)
         unlink(target);
         return 1;
     }
-    std::printf("%llu file(s) copied.\n", static_cast<unsigned long long>(sources.size()));
+    std::printf("%llu file(s) copied.\n", static_cast<unsigned long long>(sources.count()));
     return 0;
 }
 
@@ -318,8 +392,10 @@ int runShellWatched(const char* commandLine, const CopyWatch& watch)
     std::fflush(stdout);
     if (startsWith(commandLine, delPrefix))
         return runDel(commandLine + std::strlen(delPrefix));
-    if (startsWith(commandLine, copyPrefix))
-        return runCopy(commandLine + std::strlen(copyPrefix), watch);
+    SourceDirectory from;
+    std::string target;
+    if (startsWith(commandLine, copyPrefix) && readCopyArguments(commandLine + std::strlen(copyPrefix), from, target))
+        return runCopy(from, target.c_str(), watch);
     std::fprintf(stderr, "unknown command: %s\n", commandLine);
     return 1;
 }

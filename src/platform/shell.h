@@ -1,6 +1,7 @@
 // The command interpreter's two commands, carried out in-process:
-//   "del NAME"            removes a file or symbolic link, never a directory
-//   "copy /B *.xml NAME"  concatenates the directory's *.xml files into NAME
+//   "del NAME"                removes a file or symbolic link, never a directory
+//   "copy /B [DIR/]*.xml NAME"  concatenates the *.xml files of DIR (the
+//                             working directory without it) into NAME
 // Messages go to the console as the interpreter would print them; the return
 // value is the interpreter's status (0 success, 1 failure).
 #pragma once
@@ -19,6 +20,9 @@ struct CopyWatch {
 };
 
 int runShell(const char* commandLine);
+
+// True when `directory` can be opened for listing; else errorNumber says why.
+bool canListDirectory(const char* directory, int& errorNumber);
 
 // The same, telling `watch` how the copy command goes.
 int runShellWatched(const char* commandLine, const CopyWatch& watch);

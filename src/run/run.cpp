@@ -1,8 +1,10 @@
 // The conversion run, step by step, with its files, messages and exit status.
 #include "run/run.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "dat/dat_writer.h"
 #include "platform/shell.h"
@@ -17,7 +19,8 @@ static const char banner[] = "softlist2dat - MESS software lists to one ClrMameP
 // The run's storage: reserved once, alive for the whole run.
 static char outputName[128];
 static char tempName[128];
-static char commandLine[192];
+static char commandLine[192];     // the "del" commands
+static char copyCommand[8192];    // the copy command, read by the copy's thread
 static TextInput input;
 static TextOutput output;
 static ScanState state;
@@ -72,15 +75,42 @@ static void discardScan()
     removeFile(outputName);
 }
 
-int runConversion()
+// The copy command for the lists of `listDirectory` (nullptr for here).
+// False, with errno set, when the directory cannot be listed or its name is
+// too long for the command.
+static bool formatCopyCommand(const char* listDirectory)
+{
+    if (listDirectory == nullptr) {
+        std::snprintf(copyCommand, sizeof copyCommand, "copy /B *.xml %s", tempName);
+        return true;
+    }
+    int errorNumber = 0;
+    if (!canListDirectory(listDirectory, errorNumber)) {
+        errno = errorNumber;
+        return false;
+    }
+    int length = std::snprintf(copyCommand, sizeof copyCommand, "copy /B %s/*.xml %s", listDirectory, tempName);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof commandLine) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    return true;
+}
+
+int runConversion(const char* listDirectory)
 {
     std::snprintf(outputName, sizeof outputName, "%s", "all_mess_software_lists.dat");
     std::snprintf(tempName, sizeof tempName, "%s", "tempfileforplimsett.tmp");
+    if (listDirectory != nullptr && std::strcmp(listDirectory, ".") == 0)
+        listDirectory = nullptr;
+    if (!formatCopyCommand(listDirectory)) {
+        std::fprintf(stderr, "softlist2dat: cannot read directory '%s': %s\n", listDirectory, std::strerror(errno));
+        return 2;
+    }
 
     removeFile(outputName);
     std::puts(banner);
-    std::snprintf(commandLine, sizeof commandLine, "copy /B *.xml %s", tempName);
-    startCopy(copy, commandLine);
+    startCopy(copy, copyCommand);
     bool scanned = scanWhileCopying();
     if (finishCopy(copy) == 1) {
         std::puts("Error can't get directory information.");

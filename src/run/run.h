@@ -1,6 +1,9 @@
-// One conversion run in the working directory: concatenate the *.xml files,
-// scan the concatenation line by line, write the DAT, report. Returns the
-// exit status: 0, or 3 when a file cannot be opened or the DAT not written.
+// One conversion run: concatenate the *.xml files of the lists' directory,
+// scan the concatenation line by line, write the DAT in the working
+// directory, report. Returns the exit status: 0; 2 when the lists' directory
+// cannot be read (nothing is touched then); 3 when a file cannot be opened or
+// the DAT not written.
 #pragma once
 
-int runConversion();
+// `listDirectory`: where the lists are; nullptr or "." for the working one.
+int runConversion(const char* listDirectory);
