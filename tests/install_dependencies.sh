@@ -7,7 +7,7 @@ as_root=""
 export DEBIAN_FRONTEND=noninteractive
 $as_root apt-get update -qq
 $as_root apt-get install -y -qq cmake g++ make libgtest-dev libbenchmark-dev python3 clang libclang-rt-14-dev \
-    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 groff-base >/dev/null
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 groff-base dpkg-dev file lintian >/dev/null
 # Node.js for the DAT client check; keep one that is already installed.
 command -v npm >/dev/null || $as_root apt-get install -y -qq nodejs npm >/dev/null
 # The independent DAT parser, at the version package-lock.json pins.

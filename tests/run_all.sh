@@ -2,8 +2,8 @@
 # Builds softlist2dat and runs every test: the release build's unit, end-to-end
 # and collection tests, the same under AddressSanitizer and UBSan, the
 # end-to-end and collection tests under ThreadSanitizer, a short fuzzing run,
-# and the Windows builds (64-bit under Wine, 32-bit built and linked). Build
-# trees go under build/ in the repository.
+# the Windows builds (64-bit under Wine, 32-bit built and linked), and the
+# packages. Build trees and packages go under build/ in the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -35,3 +35,6 @@ echo "fuzz: 1 passed, 0 failed"
 
 echo "== Windows builds"
 tests/windows/run_wine_tests.sh build/release
+
+echo "== packages: the .deb and the two Windows zips"
+tests/packages/check_packages.sh build/release
