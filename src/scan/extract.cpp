@@ -10,8 +10,6 @@
 #include "platform/find_byte.h"
 #include "platform/small_copy.h"
 
-// The equals sign may stand at any of the five offsets after the keyword.
-static constexpr int windowWidth = 5;
 
 // Appends what fits of bytes[0, size); the rest is dropped.
 static inline void appendBytes(Field& field, const char* bytes, std::int32_t size)
@@ -29,33 +27,6 @@ static inline void appendBytes(Field& field, const char* bytes, std::int32_t siz
 static inline std::int32_t findInLine(const ScanState& state, std::int32_t from, std::int32_t to, char value)
 {
     return from + static_cast<std::int32_t>(findByte(state.line + from, static_cast<std::size_t>(to - from), value));
-}
-
-std::int32_t locateAttribute(const ScanState& state, const char* keyword, std::int32_t from)
-{
-    const char* line = state.line;
-    const std::int32_t length = state.lineLength;
-    const std::int32_t size = static_cast<std::int32_t>(std::strlen(keyword));
-    std::int32_t i = from;
-    const std::int32_t lastStart = length - size;
-    while (i <= lastStart) {
-        i = findInLine(state, i, lastStart + 1, keyword[0]);
-        if (i > lastStart)
-            return -1;
-        std::int32_t same = 1;
-        while (same < size && line[i + same] == keyword[same])
-            same++;
-        if (same == size) {
-            std::int32_t windowEnd = i + size + windowWidth;
-            if (windowEnd > length)
-                windowEnd = length;
-            for (std::int32_t at = i + size; at < windowEnd; at++)
-                if (line[at] == '=')
-                    return i;
-        }
-        i++;
-    }
-    return -1;
 }
 
 // Records, for each keyword not found yet, its first start in the window of
@@ -123,6 +94,82 @@ void locateRomAttributes(const ScanState& state, std::int32_t from, std::int32_t
     for (std::int32_t equals = findInLine(state, from, length, '='); equals < length && missing > 0;
          equals = findInLine(state, equals + 1, length, '='))
         matchBeforeEquals(state.line, from, equals, found, missing);
+}
+
+// The index of the closing quote of a value starting at `from`, or -1 when
+// there is none before `end` or a byte 'i', 'r', 'h' or 'm' comes first.
+static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, std::int32_t end)
+{
+    std::int32_t at = from;
+#if defined(__SSE2__)
+    for (; at + 16 <= end; at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
+        auto hits = [&](char c) {
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
+        };
+        const unsigned quotes = hits('"');
+        const unsigned letters = hits('i') | hits('r') | hits('h') | hits('m');
+        const unsigned before = quotes != 0 ? (quotes & (0u - quotes)) - 1 : 0xFFFFu;
+        if ((letters & before) != 0)
+            return -1;
+        if (quotes != 0)
+            return at + std::countr_zero(quotes);
+    }
+#endif
+    for (; at < end; at++) {
+        const char c = line[at];
+        if (c == '"')
+            return at;
+        if (c == 'i' || c == 'r' || c == 'h' || c == 'm')
+            return -1;
+    }
+    return -1;
+}
+
+// True when `text` (of `size` bytes) stands at line[at], before `end`.
+static inline bool textBefore(const char* line, std::int32_t at, std::int32_t end, const char* text, std::int32_t size)
+{
+    return at + size <= end && std::memcmp(line + at, text, static_cast<std::size_t>(size)) == 0;
+}
+
+// The value after the quote at `at` and `lead` (its last byte the opening
+// quote): its span, and `at` moved to its closing quote. False when the line
+// does not go on that way.
+template <std::size_t N>
+static inline bool nextUsualValue(const char* line, std::int32_t end, const char (&lead)[N], std::int32_t& at,
+                                  ValueSpan& span)
+{
+    constexpr std::int32_t size = static_cast<std::int32_t>(N - 1);
+    if (at >= end || line[at] != '"' || !textBefore(line, at + 1, end, lead, size))
+        return false;
+    const std::int32_t start = at + 1 + size;
+    const std::int32_t close = plainValueEnd(line, start, end);
+    if (close < 0)
+        return false;
+    span = ValueSpan{start, close};
+    at = close;
+    return true;
+}
+
+bool locateUsualRomValues(const ScanState& state, std::int32_t nameQuote, ValueSpan (&spans)[romMd5Key],
+                          std::int32_t& md5Match)
+{
+    const char* line = state.line;
+    const std::int32_t end = contentEnd(state);
+    std::int32_t at = nameQuote;
+    if (!nextUsualValue(line, end, " size=\"", at, spans[romSizeKey]) ||
+        !nextUsualValue(line, end, " crc=\"", at, spans[romCrcKey]) ||
+        !nextUsualValue(line, end, " sha1=\"", at, spans[romShaKey]))
+        return false;
+    md5Match = locateAttribute(state, "md5", at + 1);
+    return true;
+}
+
+void copySpan(ScanState& state, ValueSpan span, char* target, int capacity)
+{
+    Field field = fieldOf(target, capacity);
+    appendBytes(field, state.line + span.start, span.end - span.start);
+    state.pos = span.end;
 }
 
 // Moves `pos` from match + 4 past the opening quote. False (and `pos` where

@@ -48,13 +48,23 @@ void handleRom(ScanState& state, std::int32_t from)
         copyQuotedDecoded(state, match, state.romName, nameCapacity);
         state.attrStart = state.pos;
     }
-    // Each keyword is searched afresh from attrStart, all in one pass.
-    std::int32_t found[romKeywordCount];
-    locateRomAttributes(state, state.attrStart, found);
-    copyRomValue(state, found[romSizeKey], state.romSize);
-    copyRomValue(state, found[romCrcKey], state.romCrc);
-    copyRomValue(state, found[romShaKey], state.romSha1);
-    copyRomValue(state, found[romMd5Key], state.romMd5);
+    // Each keyword is searched afresh from attrStart: read off the usual
+    // layout where the line has it, else all four in one pass.
+    ValueSpan spans[romMd5Key];
+    std::int32_t md5Match = -1;
+    if (locateUsualRomValues(state, state.attrStart, spans, md5Match)) {
+        copySpan(state, spans[romSizeKey], state.romSize, nameCapacity);
+        copySpan(state, spans[romCrcKey], state.romCrc, nameCapacity);
+        copySpan(state, spans[romShaKey], state.romSha1, nameCapacity);
+        copyRomValue(state, md5Match, state.romMd5);
+    } else {
+        std::int32_t found[romKeywordCount];
+        locateRomAttributes(state, state.attrStart, found);
+        copyRomValue(state, found[romSizeKey], state.romSize);
+        copyRomValue(state, found[romCrcKey], state.romCrc);
+        copyRomValue(state, found[romShaKey], state.romSha1);
+        copyRomValue(state, found[romMd5Key], state.romMd5);
+    }
     if (state.romCrc[0] != '\0' || state.romSha1[0] != '\0' || state.romMd5[0] != '\0')
         writeRom(*state.output, state.romName, state.romSize, state.romCrc, state.romMd5, state.romSha1);
 }
