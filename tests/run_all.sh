@@ -2,7 +2,7 @@
 # Builds softlist2dat and runs every test: the release build's unit, end-to-end
 # and collection tests, the same under AddressSanitizer and UBSan, the
 # end-to-end and collection tests under ThreadSanitizer, a short fuzzing run,
-# the Windows builds (64-bit under Wine, 32-bit built and linked), and the
+# the Windows builds (both under Wine: 64-bit and 32-bit), and the
 # packages. Build trees and packages go under build/ in the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."

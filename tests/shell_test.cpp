@@ -13,6 +13,7 @@
 
 #include "platform/process.h"
 #include "platform/shell.h"
+#include "platform/process.h"
 #include "test_support.h"
 
 namespace {
@@ -153,6 +154,24 @@ TEST(Shell, UnknownCommandFails)
     ProcessResult r = shellIn(dir.path(), "format c:");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err, "");
+}
+
+// The window stays open only for a console that is the tool's alone, with
+// both stdin and stdout on it.
+TEST(Console, WindowStaysOpenOnlyForADoubleClick)
+{
+    const struct {
+        unsigned long processes;
+        bool stdinIsConsole;
+        bool stdoutIsConsole;
+        bool waits;
+    } cases[] = {
+        {1, true, true, true},   {2, true, true, false},  {3, true, true, false},  {1, false, true, false},
+        {1, true, false, false}, {1, false, false, false}, {0, true, true, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keepsWindowOpen(c.processes, c.stdinIsConsole, c.stdoutIsConsole), c.waits)
+            << c.processes << " processes, stdin " << c.stdinIsConsole << ", stdout " << c.stdoutIsConsole;
 }
 
 }  // namespace

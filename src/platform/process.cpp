@@ -1,11 +1,28 @@
-// Process-wide set-up.
+// Process-wide set-up and ending.
 #include "platform/process.h"
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#endif
+
+#ifdef _WIN32
+static UINT consoleCodePage = 0;
+
+static bool isConsole(DWORD stream)
+{
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
+}
+
+static void restoreConsoleCodePage()
+{
+    SetConsoleOutputCP(consoleCodePage);
+}
 #endif
 
 void prepareProcess()
@@ -20,5 +37,29 @@ void prepareProcess()
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    if (isConsole(STD_OUTPUT_HANDLE)) {
+        consoleCodePage = GetConsoleOutputCP();
+        if (SetConsoleOutputCP(CP_UTF8))
+            std::atexit(restoreConsoleCodePage);
+    }
+#endif
+}
+
+bool keepsWindowOpen(unsigned long processesOnConsole, bool stdinIsConsole, bool stdoutIsConsole)
+{
+    return processesOnConsole == 1 && stdinIsConsole && stdoutIsConsole;
+}
+
+void keepWindowOpenIfOurs()
+{
+#ifdef _WIN32
+    DWORD processes[2];
+    DWORD count = GetConsoleProcessList(processes, 2);
+    if (!keepsWindowOpen(count, isConsole(STD_INPUT_HANDLE), isConsole(STD_OUTPUT_HANDLE)))
+        return;
+    std::fputs("\nPress Enter to close this window.", stdout);
+    std::fflush(stdout);
+    for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
+    }
 #endif
 }

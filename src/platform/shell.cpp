@@ -3,11 +3,12 @@
 // source to a target created anew; any failure leaves no target behind.
 #include "platform/shell.h"
 
+#include "platform/file_names.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -48,26 +49,15 @@ static void reportError(const char* format, const char* name, int errorNumber)
     std::fprintf(stderr, format, name, std::strerror(errorNumber));
 }
 
-// True when NAME itself (not what a link points to) is a directory.
-static bool isDirectory(const char* name)
-{
-    struct stat info;
-#ifdef _WIN32
-    return stat(name, &info) == 0 && S_ISDIR(info.st_mode);
-#else
-    return lstat(name, &info) == 0 && S_ISDIR(info.st_mode);
-#endif
-}
-
 // Removes NAME if it is a file or a link; a missing NAME is no failure, and
 // a directory is never removed.
 static bool removeEntry(const char* name, int& errorNumber)
 {
-    if (isDirectory(name)) {
+    if (namesDirectory(name)) {
         errorNumber = EISDIR;
         return false;
     }
-    if (unlink(name) == 0 || errno == ENOENT)
+    if (removeNamed(name) == 0 || errno == ENOENT)
         return true;
     errorNumber = errno;
     return false;
@@ -93,12 +83,12 @@ static bool isCopySourceName(const char* name)
 
 bool canListDirectory(const char* directory, int& errorNumber)
 {
-    DIR* dir = opendir(directory);
-    if (dir == nullptr) {
+    DirectoryListing listing;
+    if (!openListing(listing, directory)) {
         errorNumber = errno;
         return false;
     }
-    closedir(dir);
+    closeListing(listing);
     return true;
 }
 
@@ -125,8 +115,8 @@ struct SourceList {
 static bool listCopySources(const SourceDirectory& from, SourceList& sources, std::uint64_t& totalSize,
                             int& errorNumber)
 {
-    DIR* dir = opendir(from.listed().c_str());
-    if (dir == nullptr) {
+    DirectoryListing listing;
+    if (!openListing(listing, from.listed().c_str())) {
         errorNumber = errno;
         return false;
     }
@@ -135,34 +125,34 @@ static bool listCopySources(const SourceDirectory& from, SourceList& sources, st
         if (pass == 1) {
             sources.names.reserve(nameBytes);
             sources.starts.reserve(candidates);
-            rewinddir(dir);
+            rewindListing(listing);
         }
         for (;;) {
-            errno = 0;
-            struct dirent* entry = readdir(dir);
-            if (entry == nullptr)
+            const char* name = nextListed(listing);
+            if (name == nullptr)
                 break;
-            if (!isCopySourceName(entry->d_name))
+            if (!isCopySourceName(name))
                 continue;
-            std::size_t size = std::strlen(entry->d_name) + 1;
+            std::size_t size = std::strlen(name) + 1;
             if (pass == 0) {
                 candidates++;
                 nameBytes += size;
                 continue;
             }
-            struct stat info;
+            bool regular = false;
+            std::uint64_t fileSize = 0;
             if (sources.names.size() + size > nameBytes || sources.count() == candidates ||
-                stat(from.pathOf(entry->d_name).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+                !statNamed(from.pathOf(name).c_str(), regular, fileSize) || !regular)
                 continue;   // not a regular file, or added since the count
             sources.starts.push_back(static_cast<std::uint32_t>(sources.names.size()));
-            sources.names.insert(sources.names.end(), entry->d_name, entry->d_name + size);
-            totalSize += static_cast<std::uint64_t>(info.st_size);
+            sources.names.insert(sources.names.end(), name, name + size);
+            totalSize += fileSize;
         }
         errorNumber = errno;
         if (errorNumber != 0)
             break;
     }
-    closedir(dir);
+    closeListing(listing);
     if (errorNumber != 0)
         return false;
     const char* names = sources.names.data();
@@ -273,7 +263,7 @@ static CopyFault appendFile(int from, int to, CopyCount& count, int& errorNumber
 static bool appendSource(const char* source, int target, const struct stat& targetInfo, const char* targetName,
                          CopyCount& count)
 {
-    int from = open(source, O_RDONLY | O_BINARY | O_NONBLOCK);
+    int from = openNamed(source, O_RDONLY | O_BINARY | O_NONBLOCK);
     if (from < 0) {
         reportError("copy: cannot read '%s': %s\n", source, errno);
         return false;
@@ -353,7 +343,7 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
         std::fputs("copy: no *.xml file found\n", stderr);
         return 1;
     }
-    int to = open(target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
+    int to = openNamed(target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
     if (to < 0) {
         reportError("copy: cannot create '%s': %s\n", target, errno);
         return 1;
@@ -375,7 +365,7 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
         fine = false;
     }
     if (!fine) {
-        unlink(target);
+        removeNamed(target);
         return 1;
     }
     std::printf("%llu file(s) copied.\n", static_cast<unsigned long long>(sources.count()));

@@ -1,6 +1,8 @@
 // Text-mode input: chunked reading and the CR LF translation.
 #include "platform/text_input.h"
 
+#include "platform/file_names.h"
+
 #include "platform/find_byte.h"
 
 #include <cerrno>
@@ -20,7 +22,7 @@ static constexpr std::size_t lookahead = pieceLookahead;
 
 bool openTextInput(TextInput& in, const char* name)
 {
-    int fd = open(name, O_RDONLY | O_BINARY);
+    int fd = openNamed(name, O_RDONLY | O_BINARY);
     if (fd < 0)
         return false;
     struct stat info;

@@ -1,6 +1,8 @@
 // Text-mode output: buffering, the LF to CR LF translation and write errors.
 #include "platform/text_output.h"
 
+#include "platform/file_names.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -21,7 +23,7 @@ bool openTextOutput(TextOutput& out, const char* name)
 {
     // A symbolic link planted under the name is not followed: the open fails
     // rather than overwrite whatever the link points to.
-    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_BINARY, 0666);
+    int fd = openNamed(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_BINARY, 0666);
     if (fd < 0)
         return false;
     out.fd = fd;

@@ -3,14 +3,14 @@
 // "all_mess_software_lists.dat".
 #include <cstdio>
 
+#include "platform/file_names.h"
 #include "platform/process.h"
 #include "run/command_line.h"
 #include "run/run.h"
 
-int main(int argc, char** argv)
+// What the command line asks for; returns the exit status.
+static int carryOut(Invocation invocation)
 {
-    prepareProcess();
-    Invocation invocation = readCommandLine(argc, argv);
     switch (invocation.action) {
     case Action::Help:
         printUsage(stdout);
@@ -25,4 +25,13 @@ int main(int argc, char** argv)
         break;
     }
     return runConversion(invocation.directory);
+}
+
+int main(int argc, char** argv)
+{
+    prepareProcess();
+    argv = utf8Arguments(argc, argv);
+    int status = carryOut(readCommandLine(argc, argv));
+    keepWindowOpenIfOurs();
+    return status;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows builds: cross-compiles the 64-bit and 32-bit softlist2dat.exe
-# with mingw-w64, runs the end-to-end tests with the 64-bit one under Wine,
-# and checks that it writes the same DAT and console text as the Linux build
-# on examples/ and on MAME's whole collection.
+# with mingw-w64, runs the end-to-end tests with each under Wine (the 32-bit
+# one under Wine's 32-bit loader), and checks that each writes the same DAT
+# and console text as the Linux build on examples/, on lists whose names are
+# outside any ANSI code page, and on MAME's whole collection.
 # Usage: run_wine_tests.sh LINUX_BUILD_DIR (holding softlist2dat and tests/unit_tests)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,34 +16,59 @@ for arch in x86_64 i686; do
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake"
     cmake --build "$root/build/win-$arch" -j "$jobs"
 done
-exe="$root/build/win-x86_64/softlist2dat.exe"
-
 export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all
 "$wine" wineboot --init >/dev/null 2>&1 || true
 
-echo "== end-to-end tests with the Windows build under Wine"
-SOFTLIST2DAT_TOOL="$wine $exe" "$linux_build/tests/unit_tests" --gtest_filter='Run.*:Hostile.*' --gtest_brief=1
+# Lists named in several scripts (and one with an emoji), beside the examples.
+names=$(mktemp -d)
+trap 'rm -rf "$names"' EXIT
+cp "$root"/examples/*.xml "$names/"
+cp "$root/examples/orbis_cass.xml" "$names/ümlaut_list.xml"
+cp "$root/examples/zephyr8_cart.xml" "$names/日本_list.xml"
+cp "$root/examples/orbis_cass.xml" "$names/🎮_list.xml"
 
-# Runs both builds on copies of the *.xml files in $1 and compares every byte.
+# Runs both builds on copies of the *.xml files in $1 and compares every byte;
+# with $2, the copies go into that subdirectory, named as the tool's argument.
 same_as_linux() {
-    local lists=$1 work
+    local lists=$1 sub=${2:-} work side
     work=$(mktemp -d)
-    mkdir "$work/linux" "$work/windows"
-    cp "$lists"/*.xml "$work/linux/"
-    cp "$lists"/*.xml "$work/windows/"
-    (cd "$work/linux" && "$linux_build/softlist2dat" >../linux.out 2>../linux.err; echo $? >../linux.status)
-    (cd "$work/windows" && "$wine" "$exe" >../windows.out 2>../windows.err; echo $? >../windows.status)
+    for side in linux windows; do
+        mkdir -p "$work/$side/$sub"
+        cp "$lists"/*.xml "$work/$side/$sub/"
+    done
+    (cd "$work/linux" && "$linux_build/softlist2dat" ${sub:+"$sub"} >../linux.out 2>../linux.err; echo $? >../linux.status)
+    (cd "$work/windows" && $windows ${sub:+"$sub"} >../windows.out 2>../windows.err; echo $? >../windows.status)
     local verdict=0
     for file in linux/all_mess_software_lists.dat:windows/all_mess_software_lists.dat \
                 linux.out:windows.out linux.err:windows.err linux.status:windows.status; do
         cmp "$work/${file%%:*}" "$work/${file##*:}" || verdict=1
     done
-    [ "$verdict" = 0 ] && echo "identical: $(ls "$lists"/*.xml | wc -l) lists from $lists, $(wc -c <"$work/linux/all_mess_software_lists.dat") DAT bytes"
+    [ "$verdict" = 0 ] && echo "identical: $(ls "$lists"/*.xml | wc -l) lists from $lists${sub:+ as $sub}, $(wc -c <"$work/linux/all_mess_software_lists.dat") DAT bytes"
     rm -rf "$work"
     return $verdict
 }
 
-echo "== the Windows build's output against the Linux build's"
-same_as_linux "$root/examples"
-same_as_linux "$("$root/tests/collection/fetch_lists.sh")"
-echo "windows: 3 passed, 0 failed"
+collection=$("$root/tests/collection/fetch_lists.sh")
+passed=0
+for arch in x86_64 i686; do
+    loader=$wine
+    [ "$arch" = i686 ] && loader=/usr/lib/wine/wine
+    if [ ! -x "$loader" ]; then
+        echo "SKIPPED: the $arch build: no Wine loader $loader (install wine32:i386)"
+        continue
+    fi
+    if ! why=$("$loader" --version 2>&1); then
+        echo "SKIPPED: the $arch build: Wine's loader does not run on this machine: $why"
+        continue
+    fi
+    windows="$loader $root/build/win-$arch/softlist2dat.exe"
+    echo "== end-to-end tests with the $arch Windows build under Wine"
+    SOFTLIST2DAT_TOOL="$windows" "$linux_build/tests/unit_tests" --gtest_filter='Run.*:Hostile.*' --gtest_brief=1
+    echo "== the $arch Windows build's output against the Linux build's"
+    same_as_linux "$root/examples"
+    same_as_linux "$names"
+    same_as_linux "$names" "listes_ü_日本"
+    same_as_linux "$collection"
+    passed=$((passed + 5))
+done
+echo "windows: $passed passed, 0 failed"

@@ -1,0 +1,40 @@
+// Files by name. Names are byte strings throughout the tool (UTF-8 where the
+// system's names are text); on Windows they are turned into UTF-16 here, at
+// this one boundary, and the wide-character calls are used, so that a list
+// of any name can be listed, opened, created and removed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// open(2) by name; the descriptor, or -1 with errno set.
+int openNamed(const char* name, int flags, int mode = 0);
+
+// Whether the name leads (through links) to a regular file, and its size.
+// False with errno set when it leads nowhere.
+bool statNamed(const char* name, bool& regular, std::uint64_t& size);
+
+// True when the name itself (not what a link points to) is a directory.
+bool namesDirectory(const char* name);
+
+// unlink(2) by name: 0, or -1 with errno set.
+int removeNamed(const char* name);
+
+// A directory being listed, one name after the other.
+struct DirectoryListing {
+    void* handle = nullptr;
+    std::string name;   // the last name read
+};
+
+// False with errno set when the directory cannot be listed.
+bool openListing(DirectoryListing& listing, const char* directory);
+
+// The next name, or nullptr at the end (errno 0) or on an error (errno set).
+const char* nextListed(DirectoryListing& listing);
+
+void rewindListing(DirectoryListing& listing);
+void closeListing(DirectoryListing& listing);
+
+// The program's arguments as UTF-8 (on Windows taken from the wide command
+// line, whatever the ANSI code page; elsewhere as given).
+char** utf8Arguments(int& argc, char** argv);
