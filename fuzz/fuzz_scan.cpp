@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 #include "dat_shape.h"
@@ -16,13 +17,15 @@ static ScanState state;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::string dat;
-    convertMemory(state, input, output, reinterpret_cast<const char*>(data), size, dat);
-
-    std::string problem = datShapeProblem(dat);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "bad DAT: %s\n", problem.c_str());
-        std::abort();
+    // Once as by default, once with disk entries asked for.
+    for (bool disks : {false, true}) {
+        std::string dat;
+        convertMemory(state, input, output, reinterpret_cast<const char*>(data), size, dat, disks);
+        std::string problem = datShapeProblem(dat);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "bad DAT%s: %s\n", disks ? " with disks" : "", problem.c_str());
+            std::abort();
+        }
     }
     // Every LF ends one piece, and no piece is longer than 2047 bytes.
     std::int64_t lineEnds = 0;

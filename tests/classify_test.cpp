@@ -50,6 +50,14 @@ TEST(LineKind, ByTheFirstCharacters)
         {"<!DOCTYPE softwarelist>\n", LineKind::Other},
         {"\r\n", LineKind::Other},
         {"x<rom name=\"a\" />\n", LineKind::Other},
+        {"<disk name=\"a\" sha1=\"1\" />\n", LineKind::Disk},
+        {"<disk\tname=\"a\"\n", LineKind::Disk},
+        {"<disk \n", LineKind::Disk},
+        {"<diskarea name=\"cdrom\">\n", LineKind::Other},
+        {"<disk>\n", LineKind::Other},
+        {"<DISK name=\"a\" sha1=\"1\" />\n", LineKind::Other},
+        {"<disk\n", LineKind::Other},
+        {"<disk", LineKind::Other},
     };
     for (const KindCase& c : cases)
         EXPECT_EQ(lineKindAt(c.line.data(), static_cast<int>(c.line.size()), 0), c.kind) << c.line;

@@ -88,6 +88,8 @@ TEST(Run, CommandLineForms)
         {{"lists"}, 0, fromLists, "", true},
         {{"--", "lists"}, 0, fromLists, "", true},
         {{"lists/"}, 0, fromLists, "", true},
+        {{"--disks", "lists"}, 0, fromLists, "", true},
+        {{"lists", "--disks"}, 0, fromLists, "", true},
         {{"-h"}, 0, "Usage:", "", false},
         {{"--help"}, 0, "Usage:", "", false},
         {{"lists", "--help"}, 0, "Usage:", "", false},
@@ -113,7 +115,8 @@ TEST(Run, CommandLineForms)
         EXPECT_EQ(r.status, c.status) << where;
         auto expectText = [&](const std::string& got, const std::string& want) {
             if (want == "Usage:")
-                EXPECT_TRUE(got.starts_with("Usage: softlist2dat [--] [DIR]\n") && got.find("Exit status") != std::string::npos)
+                EXPECT_TRUE(got.starts_with("Usage: softlist2dat [--disks] [--] [DIR]\n") &&
+                            got.find("Exit status") != std::string::npos)
                     << where << ": " << got;
             else
                 EXPECT_EQ(got, want) << where;

@@ -53,10 +53,10 @@ struct ConversionCase {
     std::string dat;   // after the header, LF line ends
 };
 
-void expectConversions(const ConversionCase* begin, const ConversionCase* end)
+void expectConversions(const ConversionCase* begin, const ConversionCase* end, bool disks = false)
 {
     for (const ConversionCase* c = begin; c != end; c++)
-        EXPECT_EQ(convertInMemory(c->input), datHeader() + crlf(c->dat)) << c->what;
+        EXPECT_EQ(convertInMemory(c->input, nullptr, disks), datHeader() + crlf(c->dat)) << c->what;
 }
 
 std::string game(const std::string& list, const std::string& name, const std::string& description)
@@ -193,6 +193,40 @@ TEST(Handlers, GameBlocksFollowTheLines)
          game("l", "s", "D") + romLine + closing("l")},
     };
     expectConversions(std::begin(cases), std::end(cases));
+}
+
+// Disk lines, with disks asked for: like a ROM line's name and sha1, each
+// search bounded as the ROM handler's.
+TEST(Handlers, DiskLinesWithDisksAskedFor)
+{
+    const std::string lead = listLine + softwareLine + "<description>D</description>\n";
+    const std::string open = game("l", "s", "D");
+    const std::string sha = "533f8ed17f684b2798c9fae5d7e834a7d4d81147";
+    const std::string disk = "<disk name=\"imsa racing\" sha1=\"" + sha + "\" />\n";
+    const std::string diskLine = "  disk ( name \"imsa racing\" sha1 " + sha + " )\n";
+    const std::string longName(300, 'n');
+    const ConversionCase cases[] = {
+        {"a disk with a sha1", lead + "\t\t\t" + disk + "</software>\n", open + diskLine + closing("l")},
+        {"a tab after <disk, in input order with the roms",
+         lead + "<rom name=\"r\" crc=\"1\" />\n<disk\tname=\"d\" sha1=\"s\" />\n<rom name=\"q\" crc=\"2\" />\n",
+         open + "  rom ( name \"r\" crc 1 )\n  disk ( name \"d\" sha1 s )\n  rom ( name \"q\" crc 2 )\n"},
+        {"no sha1: nothing", lead + "<disk name=\"d\" status=\"nodump\" />\n", open},
+        {"sha1 before the name: nothing", lead + "<disk sha1=\"s\" name=\"d\" />\n", open},
+        {"no name: nothing", lead + "<disk sha1=\"s\" />\n", open},
+        {"name decoded, sha1 plain", lead + "<disk name=\"Tom &amp; Jerry&apos;s\" sha1=\"a&amp;b\" />\n",
+         open + "  disk ( name \"Tom & Jerry's\" sha1 a&amp;b )\n"},
+        {"a disk before any game, where it stands", disk, diskLine},
+        {"lookalikes and a commented-out disk write nothing",
+         lead + "<diskarea name=\"cdrom\">\n<disk>\n<DISK name=\"d\" sha1=\"s\" />\n<!--\n" + disk + "-->\n", open},
+        {"values cut at 255 bytes", lead + "<disk name=\"" + longName + "\" sha1=\"" + longName + "\" />\n",
+         open + "  disk ( name \"" + longName.substr(0, 255) + "\" sha1 " + longName.substr(0, 255) + " )\n"},
+        {"a missing closing quote stops at the LF", lead + "<disk name=\"d\" sha1=\"abc\n", open + "  disk ( name \"d\" sha1 abc )\n"},
+        {"a NUL ends a value", lead + "<disk name=\"d\" sha1=\"" + '\0' + "s\" />\n<disk name=\"e" + '\0' + "x\" sha1=\"t\" />\n",
+         open + "  disk ( name \"e\" sha1 t )\n"},
+    };
+    expectConversions(std::begin(cases), std::end(cases), true);
+    // Without the option a disk line is like any line the table does not list.
+    EXPECT_EQ(convertInMemory(lead + disk), datHeader() + crlf(open));
 }
 
 TEST(LongLines, EachPieceStandsAlone)

@@ -84,14 +84,14 @@ std::vector<std::string> listDirectory(const std::string& path)
     return names;
 }
 
-std::string convertInMemory(const std::string& input, long long* lineCount)
+std::string convertInMemory(const std::string& input, long long* lineCount, bool disks)
 {
     // Heap-allocated: the reader's and writer's buffers are large.
     auto in = std::make_unique<TextInput>();
     auto out = std::make_unique<TextOutput>();
     auto state = std::make_unique<ScanState>();
     std::string dat;
-    convertMemory(*state, *in, *out, input.data(), input.size(), dat);
+    convertMemory(*state, *in, *out, input.data(), input.size(), dat, disks);
     if (lineCount != nullptr)
         *lineCount = state->lineCount;
     return dat;

@@ -29,7 +29,8 @@ std::vector<std::string> listDirectory(const std::string& path);
 
 // Runs the whole scan (reader, classifier, handlers, writer) on `input` in
 // memory and returns the DAT bytes; `lineCount` receives the lines counted.
-std::string convertInMemory(const std::string& input, long long* lineCount = nullptr);
+// With `disks`, disk lines become disk entries.
+std::string convertInMemory(const std::string& input, long long* lineCount = nullptr, bool disks = false);
 
 // The DAT's fixed header, as written to the file (CR LF line ends).
 std::string datHeader();

@@ -125,6 +125,18 @@ void writeRom(TextOutput& out, const char* name, const char* size, const char* c
     finishText(c);
 }
 
+void writeDisk(TextOutput& out, const char* name, const char* sha1)
+{
+    const std::size_t nameSize = std::strlen(name), sha1Size = std::strlen(sha1);
+    TextComposer c = startText(out, 2 * (nameSize + sha1Size) + 32);
+    putLiteral<"  disk ( name \"">(c);
+    putText(c, name, nameSize);
+    putLiteral<"\" sha1 ">(c);
+    putText(c, sha1, sha1Size);
+    putLiteral<" )\n">(c);
+    finishText(c);
+}
+
 void closeGame(TextOutput& out, const char* list)
 {
     const std::size_t listSize = std::strlen(list);

@@ -19,5 +19,8 @@ void openGame(TextOutput& out, const char* list, const char* software, const cha
 void writeRom(TextOutput& out, const char* name, const char* size, const char* crc, const char* md5,
               const char* sha1);
 
+// One disk line: "  disk ( name "NAME" sha1 SHA1 )".
+void writeDisk(TextOutput& out, const char* name, const char* sha1);
+
 // The rebuildto line and the block's closing parenthesis.
 void closeGame(TextOutput& out, const char* list);

@@ -19,27 +19,32 @@ static bool isHelpOption(const char* argument)
 Invocation readCommandLine(int argc, char** argv)
 {
     const char* directory = nullptr;
+    bool disks = false;
     bool optionsEnded = false;
     for (int i = 1; i < argc; i++) {
         const char* argument = argv[i];
         if (!optionsEnded && isHelpOption(argument))
-            return Invocation{Action::Help, nullptr};
+            return Invocation{Action::Help, nullptr, false};
         if (!optionsEnded && std::strcmp(argument, "--version") == 0)
-            return Invocation{Action::Version, nullptr};
+            return Invocation{Action::Version, nullptr, false};
+        if (!optionsEnded && std::strcmp(argument, "--disks") == 0) {
+            disks = true;
+            continue;
+        }
         if (!optionsEnded && std::strcmp(argument, "--") == 0) {
             optionsEnded = true;
             continue;
         }
         if ((!optionsEnded && argument[0] == '-' && argument[1] != '\0') || directory != nullptr)
-            return Invocation{Action::Misuse, nullptr};
+            return Invocation{Action::Misuse, nullptr, false};
         directory = argument;
     }
-    return Invocation{Action::Convert, directory};
+    return Invocation{Action::Convert, directory, disks};
 }
 
 void printUsage(std::FILE* to)
 {
-    std::fputs("Usage: softlist2dat [--] [DIR]\n"
+    std::fputs("Usage: softlist2dat [--disks] [--] [DIR]\n"
                "       softlist2dat -h | --help"
 #ifdef _WIN32
                " | /?"
@@ -52,6 +57,9 @@ void printUsage(std::FILE* to)
                "all_mess_software_lists.dat, is written to the current directory, which\n"
                "must be writable (an old DAT there is replaced), together with the\n"
                "temporary file tempfileforplimsett.tmp while the tool runs.\n"
+               "\n"
+               "  --disks   also list each software's disk images (CHD files) that have a\n"
+               "            sha1, as disk entries beside its rom entries\n"
                "\n"
                "Exit status: 0 the DAT was written (also when there was nothing to convert),\n"
                "2 the command line was wrong or DIR cannot be read, 3 a file could not be\n"

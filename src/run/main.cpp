@@ -24,7 +24,7 @@ static int carryOut(Invocation invocation)
     case Action::Convert:
         break;
     }
-    return runConversion(invocation.directory);
+    return runConversion(invocation.directory, invocation.disks);
 }
 
 int main(int argc, char** argv)

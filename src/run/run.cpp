@@ -25,6 +25,7 @@ static TextInput input;
 static TextOutput output;
 static ScanState state;
 static CopyAhead copy;
+static bool disksWanted;
 
 static void removeFile(const char* name)
 {
@@ -45,6 +46,7 @@ static void printSummary()
 static void scanTemporaryFile()
 {
     initScanState(state, input, output);
+    state.disks = disksWanted;
     writeHeader(output);
     scanAllLines(state);
 }
@@ -97,8 +99,9 @@ static bool formatCopyCommand(const char* listDirectory)
     return true;
 }
 
-int runConversion(const char* listDirectory)
+int runConversion(const char* listDirectory, bool disks)
 {
+    disksWanted = disks;
     std::snprintf(outputName, sizeof outputName, "%s", "all_mess_software_lists.dat");
     std::snprintf(tempName, sizeof tempName, "%s", "tempfileforplimsett.tmp");
     if (listDirectory != nullptr && std::strcmp(listDirectory, ".") == 0)

@@ -6,4 +6,5 @@
 #pragma once
 
 // `listDirectory`: where the lists are; nullptr or "." for the working one.
-int runConversion(const char* listDirectory);
+// `disks`: disk images with a sha1 become disk entries of the DAT.
+int runConversion(const char* listDirectory, bool disks);

@@ -17,11 +17,12 @@ void scanAllLines(ScanState& state)
 }
 
 void convertMemory(ScanState& state, TextInput& input, TextOutput& output, const char* bytes, std::size_t size,
-                   std::string& dat)
+                   std::string& dat, bool disks)
 {
     openTextInputFromMemory(input, bytes, size);
     openTextOutputToMemory(output, dat);
     initScanState(state, input, output);
+    state.disks = disks;
     writeHeader(output);
     scanAllLines(state);
     closeTextOutput(output);

@@ -14,4 +14,4 @@ void scanAllLines(ScanState& state);
 // for the fuzzer, the benchmark and the tests. The caller provides the
 // (large) streams and record.
 void convertMemory(ScanState& state, TextInput& input, TextOutput& output, const char* bytes, std::size_t size,
-                   std::string& dat);
+                   std::string& dat, bool disks = false);

@@ -82,6 +82,8 @@ LineKind lineKindAt(const char* line, int length, int p)
     case 'd':
         if (textAt(line, length, p, "<description>", 13))
             return LineKind::Description;
+        if (textAt(line, length, p, "<disk", 5) && p + 5 < length && (line[p + 5] == ' ' || line[p + 5] == '\t'))
+            return LineKind::Disk;
         break;
     case 'r':
         if (textAt(line, length, p, "<rom", 4) && !textAt(line, length, p + 5, "siz", 3) &&
@@ -148,6 +150,10 @@ void classifyLine(ScanState& state)
         return;
     case LineKind::SoftwareClose:
         handleSoftwareClose(state);
+        return;
+    case LineKind::Disk:
+        if (state.disks)
+            handleDisk(state, p + 5);
         return;
     }
 }

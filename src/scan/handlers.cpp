@@ -69,6 +69,21 @@ void handleRom(ScanState& state, std::int32_t from)
         writeRom(*state.output, state.romName, state.romSize, state.romCrc, state.romMd5, state.romSha1);
 }
 
+void handleDisk(ScanState& state, std::int32_t from)
+{
+    std::int32_t match = locateAttribute(state, "name", from);
+    std::int32_t shaFrom = state.lineLength;
+    if (match < 0) {
+        state.diskName[0] = '\0';
+    } else {
+        copyQuotedDecoded(state, match, state.diskName, nameCapacity);
+        shaFrom = state.pos;
+    }
+    copyRomValue(state, locateAttribute(state, "sha", shaFrom), state.diskSha1);
+    if (state.diskSha1[0] != '\0')
+        writeDisk(*state.output, state.diskName, state.diskSha1);
+}
+
 void handleSoftwareClose(ScanState& state)
 {
     closeGame(*state.output, state.listName);

@@ -33,6 +33,7 @@ enum class LineKind {
     Description,
     Rom,
     SoftwareClose,
+    Disk,
     Other,
 };
 
@@ -50,6 +51,9 @@ struct ScanState {
     char romSha1[nameCapacity];
     char romMd5[nameCapacity];
     std::int32_t attrStart;               // where the ROM attribute searches start
+    char diskName[nameCapacity];
+    char diskSha1[nameCapacity];
+    bool disks;                           // disk lines are turned into disk entries
     TextInput* input;                     // where readLine takes the next piece
     TextOutput* output;                   // where the handlers write the DAT
     std::size_t poisonedSize;             // sanitizer builds: bytes poisoned behind the piece

@@ -12,7 +12,10 @@ result by means that share nothing with the tool's scanner:
 - an independent ClrMamePro DAT parser (npm robloach-datfile) reads the same
   games and roms (skipped with a notice when node is not installed).
 
-Usage: collection_test.py TOOL LISTS_DIR [CLIENT_DIR]
+With --disks the tool is run with that option, and every disk line that opens
+its line outside a comment and carries a sha1 must become a disk entry.
+
+Usage: collection_test.py [--disks] TOOL LISTS_DIR [CLIENT_DIR]
 """
 import os
 import re
@@ -34,7 +37,9 @@ SHAPES = [
     re.compile(rb'  description "[^"\r\n\\]*\\[^"\r\n]*  \[ [^"\r\n]* \]"'),
     re.compile(rb'  rom \( name "[^"\r\n]*" (size \d+ )?(crc [^ \r\n"]+ )?(md5 [^ \r\n"]+ )?(sha1 [^ \r\n"]+ )?\)'),
     re.compile(rb'  rebuildto "[^"\r\n]*"'),
+    re.compile(rb'  disk \( name "[^"\r\n]*" sha1 [^ \r\n"]+ \)'),
 ]
+DISK_WITH_SHA1 = re.compile(rb'<disk[ \t].*\bname\s*=\s*"[^"]*".*\bsha1\s*=\s*"[^"]+"')
 
 
 def fail(message):
@@ -48,9 +53,19 @@ def lines_of(data):
 
 
 def descriptions_outside_comments(data):
-    """Counts lines that open with <description> and are not inside <!-- -->.
-    A comment starts where a line opens with <!-- and ends at the first -->
-    after that opener."""
+    """Counts lines that open with <description> and are not inside <!-- -->."""
+    return lines_outside_comments(data, lambda rest: rest.startswith(b"<description>"))
+
+
+def disks_outside_comments(data):
+    """Counts disk lines with a sha1 after their name, outside comments."""
+    return lines_outside_comments(data, lambda rest: DISK_WITH_SHA1.match(rest) is not None)
+
+
+def lines_outside_comments(data, wanted):
+    """Counts lines whose text after the leading blanks is `wanted` and that
+    are not inside <!-- -->. A comment starts where a line opens with <!--
+    and ends at the first --> after that opener."""
     count = 0
     in_comment = False
     for line in data.split(b"\n"):
@@ -62,7 +77,7 @@ def descriptions_outside_comments(data):
         if rest.startswith(b"<!--"):
             in_comment = b"-->" not in rest[4:]
             continue
-        if rest.startswith(b"<description>"):
+        if wanted(rest):
             count += 1
     return count
 
@@ -73,7 +88,7 @@ def check_shapes(dat):
     body = dat[:-2]
     if re.search(rb"(?<!\r)\n", dat) or re.search(rb"\r(?!\n)", dat):
         fail("the DAT holds a bare LF or a bare CR")
-    games = roms = 0
+    games = roms = disks = 0
     for number, line in enumerate(body.split(b"\r\n"), 1):
         if number <= 7:
             if not SHAPES[number - 1].fullmatch(line):
@@ -83,11 +98,13 @@ def check_shapes(dat):
             fail(f"DAT line {number} has no known shape: {line!r}")
         games += line == b"game ("
         roms += line.startswith(b"  rom ( ")
-    return games, roms
+        disks += line.startswith(b"  disk ( ")
+    return games, roms, disks
 
 
 TOKEN = re.compile(rb'\s*(?:(\()|(\))|"([^"]*)"|([^\s()"]+))')
 ROM_KEYS = {b"size", b"crc", b"md5", b"sha1"}
+DISK_KEYS = [b"name", b"sha1"]
 
 
 def tokens(dat):
@@ -143,7 +160,7 @@ def strict_read(dat):
             continue
         if key != b"game":
             fail(f"strict reader: unknown block {key!r}")
-        fields = {b"name": [], b"description": [], b"rebuildto": [], b"rom": []}
+        fields = {b"name": [], b"description": [], b"rebuildto": [], b"rom": [], b"disk": []}
         for name, value in pairs:
             if name not in fields:
                 fail(f"strict reader: game {len(games) + 1} holds {name!r}")
@@ -151,6 +168,9 @@ def strict_read(dat):
         if any(len(fields[k]) != 1 for k in (b"name", b"description", b"rebuildto")):
             fail(f"strict reader: game {len(games) + 1} lacks its name, description or rebuildto: {pairs!r}"[:300])
         roms = []
+        for pairs_of_disk in fields[b"disk"]:
+            if [k for k, _ in pairs_of_disk] != DISK_KEYS:
+                fail(f"strict reader: game {len(games) + 1} has a disk with keys {pairs_of_disk!r}")
         for pairs_of_rom in fields[b"rom"]:
             keys = [k for k, _ in pairs_of_rom]
             rom = dict(pairs_of_rom)
@@ -159,7 +179,8 @@ def strict_read(dat):
             if b"size" in rom and not rom[b"size"].isdigit():
                 fail(f"strict reader: game {len(games) + 1} has a rom size {rom[b'size']!r}")
             roms.append(rom)
-        games.append((fields[b"name"][0], fields[b"description"][0], roms, fields[b"rebuildto"][0]))
+        games.append((fields[b"name"][0], fields[b"description"][0], roms, fields[b"rebuildto"][0],
+                      [dict(d) for d in fields[b"disk"]]))
     return games
 
 
@@ -171,6 +192,13 @@ def check_strictly(dat):
     titles = [l[15:-1] for l in lines if l.startswith(b'  description "')]
     rebuilds = [l[13:-1] for l in lines if l.startswith(b'  rebuildto "')]
     rom_lines = [l for l in lines if l.startswith(b"  rom ( ")]
+    disk_lines = [l for l in lines if l.startswith(b"  disk ( ")]
+    disks = [disk for game in games for disk in game[4]]
+    if len(disks) != len(disk_lines):
+        fail(f"strict reader: {len(disks)} disks, the DAT has {len(disk_lines)} disk lines")
+    for disk, line in zip(disks, disk_lines):
+        if b'  disk ( name "' + disk[b"name"] + b'" sha1 ' + disk[b"sha1"] + b" )" != line:
+            fail(f"strict reader: disk reads {disk!r}, the DAT line is {line!r}")
     if not len(games) == len(names) == len(titles) == len(rebuilds):
         fail(f"strict reader: {len(games)} games, the DAT's lines hold {len(names)} blocks")
     roms = [rom for game in games for rom in game[2]]
@@ -186,12 +214,15 @@ def check_strictly(dat):
             key + b" " + rom[key] + b" " for key in (b"size", b"crc", b"md5", b"sha1") if key in rom) + b")"
         if text != line:
             fail(f"strict reader: rom reads {text!r}, the DAT line is {line!r}")
-    print(f"strict reader: {len(games)} games and {len(roms)} roms read whole")
+    print(f"strict reader: {len(games)} games, {len(roms)} roms and {len(disks)} disks read whole")
 
 
 def main():
-    tool, lists = os.path.abspath(sys.argv[1]), sys.argv[2]
-    client = sys.argv[3] if len(sys.argv) > 3 else None
+    arguments = sys.argv[1:]
+    disks = "--disks" in arguments
+    arguments = [a for a in arguments if a != "--disks"]
+    tool, lists = os.path.abspath(arguments[0]), arguments[1]
+    client = arguments[2] if len(arguments) > 2 else None
     names = sorted(n for n in os.listdir(lists) if n.lower().endswith(".xml"))
     if len(names) < 600:
         fail(f"only {len(names)} lists found in {lists}")
@@ -206,7 +237,7 @@ def main():
         if longest >= 2047:
             fail("a line of 2047 bytes or more: the line count would not be comparable")
 
-        run = subprocess.run([tool], cwd=work, capture_output=True)
+        run = subprocess.run([tool] + (["--disks"] if disks else []), cwd=work, capture_output=True)
         if run.returncode != 0:
             fail(f"exit status {run.returncode}; stderr: {run.stderr.decode(errors='replace')}")
         expected_lines = lines_of(concatenation)
@@ -225,12 +256,15 @@ def main():
         dat_path = os.path.join(work, "all_mess_software_lists.dat")
         with open(dat_path, "rb") as f:
             dat = f.read()
-        games, roms = check_shapes(dat)
+        games, roms, disk_lines = check_shapes(dat)
         expected_games = descriptions_outside_comments(concatenation)
         if games != expected_games:
             fail(f"{games} game blocks, {expected_games} description lines outside comments")
-        print(f"{len(names)} lists, {expected_lines} lines, {games} games, {roms} rom lines, "
-              f"{len(dat)} DAT bytes: all lines well formed")
+        expected_disks = disks_outside_comments(concatenation) if disks else 0
+        if disk_lines != expected_disks:
+            fail(f"{disk_lines} disk lines, {expected_disks} disk lines with a sha1 outside comments")
+        print(f"{len(names)} lists{' with --disks' if disks else ''}, {expected_lines} lines, {games} games, "
+              f"{roms} rom lines, {disk_lines} disk lines, {len(dat)} DAT bytes: all lines well formed")
         check_strictly(dat)
 
         if client is None:

@@ -25,9 +25,10 @@ function blocksOf (text) {
       game.description = unquote(line.slice(14))
     } else if (game && line.startsWith('  rebuildto ')) {
       game.rebuildto = unquote(line.slice(12))
-    } else if (game && line.startsWith('  rom ( name "')) {
-      const rom = { name: line.slice(14, line.indexOf('" ', 14)) }
-      const fields = line.slice(line.indexOf('" ', 14) + 2, -1).trim().split(' ')
+    } else if (game && (line.startsWith('  rom ( name "') || line.startsWith('  disk ( name "'))) {
+      const at = line.indexOf('"') + 1
+      const rom = { name: line.slice(at, line.indexOf('" ', at)) }
+      const fields = line.slice(line.indexOf('" ', at) + 2, -1).trim().split(' ')
       for (let i = 0; i + 1 < fields.length; i += 2) rom[fields[i]] = fields[i + 1]
       game.roms.push(rom)
     }
@@ -72,7 +73,7 @@ async function main () {
     console.error(problems.join('\n'))
     process.exit(1)
   }
-  console.log(`DAT client: robloach-datfile reads ${theirs.length} games and ${romCount} roms, each equal to the DAT's blocks`)
+  console.log(`DAT client: robloach-datfile reads ${theirs.length} games and ${romCount} entries (roms and disks), each equal to the DAT's blocks`)
 }
 
 main().catch(error => { console.error(error); process.exit(1) })

@@ -30,7 +30,9 @@ FRAGMENTS = [
 def random_line(rng):
     indent = rng.choice([b"", b" ", b"\t", b"\t\t", b" \t "])
     start = rng.choice([b"<softwarelist name=\"", b"<software name=\"", b"<description>", b"<rom name=\"",
-                        b"</software>", b"<!--", b"-->", b"<rom  size=\"", b"<rom size=\"", b"", b"<year>"])
+                        b"</software>", b"<!--", b"-->", b"<rom  size=\"", b"<rom size=\"", b"", b"<year>",
+                        b"<disk name=\"", b"<disk\tname=\"", b"<disk sha1=\"", b"<diskarea name=\"", b"<disk>",
+                        b"<DISK name=\""])
     body = b"".join(rng.choice(FRAGMENTS) for _ in range(rng.randrange(0, 12)))
     return indent + start + body + rng.choice([b"\n", b"\r\n", b"\n", b""])
 
@@ -49,12 +51,12 @@ def random_input(rng):
     return b"".join(lines)
 
 
-def run_tool(tool, data, work):
+def run_tool(tool, data, work, disks):
     for name in os.listdir(work):
         os.unlink(os.path.join(work, name))
     with open(os.path.join(work, "case.xml"), "wb") as f:
         f.write(data)
-    run = subprocess.run([tool], cwd=work, capture_output=True)
+    run = subprocess.run([tool] + (["--disks"] if disks else []), cwd=work, capture_output=True)
     count = re.search(rb"Succesfully parsed (\d+) XML lines", run.stdout)
     lines = int(count.group(1)) if count else 0
     with open(os.path.join(work, "all_mess_software_lists.dat"), "rb") as f:
@@ -69,13 +71,15 @@ def main():
     with tempfile.TemporaryDirectory(prefix="softlist2dat-differential-") as work:
         for number in range(cases):
             data = random_input(rng)
-            dat, lines, status = run_tool(tool, data, work)
-            want_dat, want_lines = reference.convert(data)
+            disks = rng.random() < 0.5
+            dat, lines, status = run_tool(tool, data, work, disks)
+            want_dat, want_lines = reference.convert(data, disks)
             if status != 0 or dat != want_dat or lines != want_lines:
                 failed = os.path.abspath(f"differential-case-{number}.xml")
                 with open(failed, "wb") as f:
                     f.write(data)
-                print(f"FAIL: case {number} (seed {seed}) differs: status {status}, lines {lines} vs {want_lines}, "
+                print(f"FAIL: case {number} (seed {seed}{', --disks' if disks else ''}) differs: status {status}, "
+                      f"lines {lines} vs {want_lines}, "
                       f"DAT {'equal' if dat == want_dat else 'differs'}; input kept in {failed}")
                 sys.exit(1)
     print(f"differential: {cases} generated inputs, tool and model agree byte for byte")

@@ -3,7 +3,7 @@ from the description of the format rather than from the tool's code: it
 walks the bytes one index at a time, exactly as the rules are stated, so
 that the tool's faster code can be compared with it byte for byte.
 
-convert(data) -> (dat_bytes, line_count)
+convert(data, disks=False) -> (dat_bytes, line_count)
 """
 
 PIECE = 2047
@@ -51,8 +51,9 @@ def size_text(value):
 
 
 class Model:
-    def __init__(self, source):
+    def __init__(self, source, disks):
         self.source = source
+        self.disks = disks
         self.out = bytearray()
         self.lines = 0
         self.list_name = self.software = self.description = b""
@@ -135,6 +136,17 @@ class Model:
                     text += label + b" " + written + b" "
             self.write(text + b")\n")
 
+    def disk_line(self, line, pos):
+        match = self.locate(line, b"name", pos)
+        if match is None:
+            disk_name, sha_from = b"", len(line)
+        else:
+            disk_name, sha_from = self.quoted(line, match, True)
+        match = self.locate(line, b"sha", sha_from)
+        sha1 = cut(self.quoted(line, match, False)[0]) if match is not None else b""
+        if sha1:
+            self.write(b"  disk ( name \"" + cut(disk_name) + b"\" sha1 " + sha1 + b" )\n")
+
     # -- classifier ------------------------------------------------------
     def classify(self, line):
         p = 0
@@ -154,6 +166,8 @@ class Model:
             self.rom_line(line, p + 4)
         elif at(line, p, b"</software>"):
             self.write(b"  rebuildto \"" + cut(self.list_name) + b"\"\n)\n")
+        elif self.disks and at(line, p, b"<disk") and byte(line, p + 5) in (b" ", b"\t"):
+            self.disk_line(line, p + 5)
 
     def skip_comment(self, line, pos):
         while True:
@@ -169,8 +183,8 @@ class Model:
             pos += 1
 
 
-def convert(data):
-    model = Model(pieces(data))
+def convert(data, disks=False):
+    model = Model(pieces(data), disks)
     model.write(b"clrmamepro (\n\tname \"MESS Software Lists\"\n\tdescription \"All MESS Software Lists Combined\"\n"
                 b"\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n")
     for line in model.source:
