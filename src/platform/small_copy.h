@@ -10,6 +10,29 @@
 #include <emmintrin.h>
 #endif
 
+// True when the word holds a byte equal to `value` (exact: the classic test
+// of a zero byte after XOR).
+template <typename Word>
+inline bool wordHolds(Word word, unsigned char value)
+{
+    const Word ones = static_cast<Word>(~Word{0}) / 0xFF;
+    const Word x = word ^ static_cast<Word>(ones * value);
+    return ((x - ones) & ~x & static_cast<Word>(ones << 7)) != 0;
+}
+
+// Copies bytes[0, size), where sizeof(Word) <= size <= 2 * sizeof(Word), as
+// two words that overlap within the range; tells whether an LF went by.
+template <typename Word>
+inline bool copyWordPair(char* to, const char* bytes, std::size_t size)
+{
+    Word head, tail;
+    std::memcpy(&head, bytes, sizeof head);
+    std::memcpy(&tail, bytes + size - sizeof tail, sizeof tail);
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + size - sizeof tail, &tail, sizeof tail);
+    return wordHolds(head, '\n') || wordHolds(tail, '\n');
+}
+
 // Copies bytes[0, size) to `to` (the ranges do not overlap). Up to 64 bytes
 // go in at most four pairs of word moves that overlap within the range;
 // nothing outside bytes[0, size) or to[0, size) is touched.
@@ -22,31 +45,13 @@ inline void copySmall(char* to, const char* bytes, std::size_t size)
             std::memcpy(to + i, bytes + i, 16);
         std::memcpy(to + size - 16, bytes + size - 16, 16);
     } else if (size >= 8) {
-        std::uint64_t head, tail;
-        std::memcpy(&head, bytes, 8);
-        std::memcpy(&tail, bytes + size - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + size - 8, &tail, 8);
+        copyWordPair<std::uint64_t>(to, bytes, size);
     } else if (size >= 4) {
-        std::uint32_t head, tail;
-        std::memcpy(&head, bytes, 4);
-        std::memcpy(&tail, bytes + size - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + size - 4, &tail, 4);
+        copyWordPair<std::uint32_t>(to, bytes, size);
     } else {
         for (std::size_t i = 0; i < size; i++)
             to[i] = bytes[i];
     }
-}
-
-// True when the word holds a byte equal to `value` (exact: the classic test
-// of a zero byte after XOR).
-template <typename Word>
-inline bool wordHolds(Word word, unsigned char value)
-{
-    const Word ones = static_cast<Word>(~Word{0}) / 0xFF;
-    const Word x = word ^ static_cast<Word>(ones * value);
-    return ((x - ones) & ~x & static_cast<Word>(ones << 7)) != 0;
 }
 
 // Copies like copySmall, and tells whether the bytes held an LF, looked for
@@ -76,22 +81,10 @@ inline bool copySmallSeeingLineFeed(char* to, const char* bytes, std::size_t siz
         return std::memchr(bytes, '\n', size) != nullptr;
 #endif
     }
-    if (size >= 8) {
-        std::uint64_t head, tail;
-        std::memcpy(&head, bytes, 8);
-        std::memcpy(&tail, bytes + size - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + size - 8, &tail, 8);
-        return wordHolds(head, '\n') || wordHolds(tail, '\n');
-    }
-    if (size >= 4) {
-        std::uint32_t head, tail;
-        std::memcpy(&head, bytes, 4);
-        std::memcpy(&tail, bytes + size - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + size - 4, &tail, 4);
-        return wordHolds(head, '\n') || wordHolds(tail, '\n');
-    }
+    if (size >= 8)
+        return copyWordPair<std::uint64_t>(to, bytes, size);
+    if (size >= 4)
+        return copyWordPair<std::uint32_t>(to, bytes, size);
     bool seen = false;
     for (std::size_t i = 0; i < size; i++) {
         to[i] = bytes[i];

@@ -29,29 +29,31 @@ static inline std::int32_t firstNonBlank(const char* line, std::int32_t length)
     return p;
 }
 
+// True when a[0, size) equals b[0, size), where sizeof(Word) <= size <=
+// 2 * sizeof(Word): compared as two words that overlap within the range.
+template <typename Word>
+static inline bool sameWordPair(const char* a, const char* b, int size)
+{
+    const std::size_t last = static_cast<std::size_t>(size) - sizeof(Word);
+    Word a1, b1, a2, b2;
+    std::memcpy(&a1, a, sizeof a1);
+    std::memcpy(&b1, b, sizeof b1);
+    std::memcpy(&a2, a + last, sizeof a2);
+    std::memcpy(&b2, b + last, sizeof b2);
+    return a1 == b1 && a2 == b2;
+}
+
 // True when the `size` bytes of `text` stand at line[at] entirely within the
-// piece. Compared in two overlapping words (the sizes are constants, so the
-// branches fold away); nothing outside line[at, at + size) is read.
+// piece (the sizes are constants, so the branches fold away); nothing outside
+// line[at, at + size) is read.
 static inline bool textAt(const char* line, int length, int at, const char* text, int size)
 {
     if (at + size > length)
         return false;
-    if (size >= 8) {
-        std::uint64_t a, b, c, d;
-        std::memcpy(&a, line + at, 8);
-        std::memcpy(&b, text, 8);
-        std::memcpy(&c, line + at + size - 8, 8);
-        std::memcpy(&d, text + size - 8, 8);
-        return a == b && c == d;
-    }
-    if (size >= 4) {
-        std::uint32_t a, b, c, d;
-        std::memcpy(&a, line + at, 4);
-        std::memcpy(&b, text, 4);
-        std::memcpy(&c, line + at + size - 4, 4);
-        std::memcpy(&d, text + size - 4, 4);
-        return a == b && c == d;
-    }
+    if (size >= 8)
+        return sameWordPair<std::uint64_t>(line + at, text, size);
+    if (size >= 4)
+        return sameWordPair<std::uint32_t>(line + at, text, size);
     for (int i = 0; i < size; i++)
         if (line[at + i] != text[i])
             return false;
