@@ -76,6 +76,7 @@ TEST(Run, CommandLineForms)
     const std::vector<std::string> untouched = {datName, "here.xml", "lists"};
     const std::string fromHere = banner + "here.xml\n1 file(s) copied.\n" + summary(7);
     const std::string fromLists = banner + "demo.xml\n1 file(s) copied.\n" + summary(7);
+    const std::string deep = "lists/" + std::string(200, 'd') + "/" + std::string(200, 'e');
     const struct {
         std::vector<std::string> arguments;
         int status;
@@ -90,6 +91,7 @@ TEST(Run, CommandLineForms)
         {{"lists/"}, 0, fromLists, "", true},
         {{"--disks", "lists"}, 0, fromLists, "", true},
         {{"lists", "--disks"}, 0, fromLists, "", true},
+        {{deep}, 0, fromLists, "", true},
         {{"-h"}, 0, "Usage:", "", false},
         {{"--help"}, 0, "Usage:", "", false},
         {{"lists", "--help"}, 0, "Usage:", "", false},
@@ -106,6 +108,9 @@ TEST(Run, CommandLineForms)
         writeFile(dir.file("here.xml"), oneList);
         mkdir(dir.file("lists").c_str(), 0755);
         writeFile(dir.file("lists/demo.xml"), oneList);
+        mkdir(dir.file(deep.substr(0, 206)).c_str(), 0755);
+        mkdir(dir.file(deep).c_str(), 0755);
+        writeFile(dir.file(deep + "/demo.xml"), oneList);
         RunOptions options;
         options.arguments = c.arguments;
         ProcessResult r = runTool(dir.path(), options);
@@ -123,7 +128,8 @@ TEST(Run, CommandLineForms)
         };
         expectText(r.out, c.out);
         expectText(r.err, c.err);
-        EXPECT_EQ(listDirectory(dir.file("lists")), (std::vector<std::string>{"demo.xml"})) << where;
+        EXPECT_EQ(listDirectory(dir.file("lists")), (std::vector<std::string>{std::string(200, 'd'), "demo.xml"}))
+            << where;
         if (c.converted) {
             EXPECT_EQ(listDirectory(dir.path()), untouched) << where;
             EXPECT_EQ(readFile(dir.file(datName)), oneListDat) << where;

@@ -92,7 +92,7 @@ static bool formatCopyCommand(const char* listDirectory)
         return false;
     }
     int length = std::snprintf(copyCommand, sizeof copyCommand, "copy /B %s/*.xml %s", listDirectory, tempName);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof commandLine) {
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof copyCommand) {
         errno = ENAMETOOLONG;
         return false;
     }
