@@ -198,7 +198,6 @@ struct CopyCount {
 // target can follow closely.
 static constexpr std::size_t copyStep = 1 << 20;
 
-
 #ifdef __linux__
 // Repeats one of the kernel's copy calls until the source is used up. False
 // when the call is not offered for these files (`unsupported` says which
