@@ -103,6 +103,8 @@ TEST(Run, CommandLineForms)
         {{"here.xml"}, 2, "", "softlist2dat: cannot read directory 'here.xml': Not a directory\n", false},
     };
     for (const auto& c : cases) {
+        if (toolIsWrapped() && c.arguments == std::vector<std::string>{deep})
+            continue;   // a Windows path holds at most 260 characters
         TempDir dir;
         writeFile(dir.file(datName), old);
         writeFile(dir.file("here.xml"), oneList);
