@@ -36,6 +36,7 @@
 static const char delPrefix[] = "del ";
 static const char copyPrefix[] = "copy /B ";
 static const char sourcePattern[] = "*.xml";
+static const char sourcePatternInDirectory[] = "/*.xml";
 
 static bool startsWith(const char* text, const char* prefix)
 {
@@ -312,15 +313,13 @@ static bool readCopyArguments(const char* arguments, SourceDirectory& from, std:
         return false;
     std::string sources(arguments, space);
     target = space + 1;
-    const std::size_t patternSize = std::strlen(sourcePattern);
-    if (sources == sourcePattern) {
+    const std::size_t suffix = sizeof sourcePatternInDirectory - 1;
+    if (sources == sourcePattern)
         from.name.clear();
-        return true;
-    }
-    if (sources.size() <= patternSize + 1 || sources.compare(sources.size() - patternSize, patternSize, sourcePattern) != 0 ||
-        sources[sources.size() - patternSize - 1] != '/')
+    else if (sources.size() > suffix && sources.ends_with(sourcePatternInDirectory))
+        from.name = sources.substr(0, sources.size() - suffix);
+    else
         return false;
-    from.name = sources.substr(0, sources.size() - patternSize - 1);
     return true;
 }
 

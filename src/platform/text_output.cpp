@@ -112,8 +112,6 @@ void writeBytesSlowly(TextOutput& out, const char* bytes, std::size_t size)
     }
 }
 
-
-
 bool closeTextOutput(TextOutput& out)
 {
     flushBuffer(out);

@@ -10,7 +10,6 @@
 #include "platform/find_byte.h"
 #include "platform/small_copy.h"
 
-
 // Appends what fits of bytes[0, size); the rest is dropped.
 static inline void appendBytes(Field& field, const char* bytes, std::int32_t size)
 {

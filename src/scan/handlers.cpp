@@ -14,6 +14,20 @@ static void copyNamePlain(ScanState& state, std::int32_t from, char* target)
         copyQuotedPlain(state, match, target, nameCapacity);
 }
 
+// Copies the "name" value found from `from` decoded (empty when there is
+// none) and returns where the searches for the other values start: the
+// name's closing quote, or the end of the piece when there is no name.
+static std::int32_t copyNameDecoded(ScanState& state, std::int32_t from, char* target)
+{
+    std::int32_t match = locateAttribute(state, "name", from);
+    if (match < 0) {
+        target[0] = '\0';
+        return state.lineLength;
+    }
+    copyQuotedDecoded(state, match, target, nameCapacity);
+    return state.pos;
+}
+
 // Empties the field, then fills it from the value behind `match`, if any.
 static void copyRomValue(ScanState& state, std::int32_t match, char* target)
 {
@@ -40,14 +54,7 @@ void handleDescription(ScanState& state, std::int32_t from)
 
 void handleRom(ScanState& state, std::int32_t from)
 {
-    std::int32_t match = locateAttribute(state, "name", from);
-    if (match < 0) {
-        state.romName[0] = '\0';
-        state.attrStart = state.lineLength;
-    } else {
-        copyQuotedDecoded(state, match, state.romName, nameCapacity);
-        state.attrStart = state.pos;
-    }
+    state.attrStart = copyNameDecoded(state, from, state.romName);
     // Each keyword is searched afresh from attrStart: read off the usual
     // layout where the line has it, else all four in one pass.
     ValueSpan spans[romMd5Key];
@@ -71,14 +78,7 @@ void handleRom(ScanState& state, std::int32_t from)
 
 void handleDisk(ScanState& state, std::int32_t from)
 {
-    std::int32_t match = locateAttribute(state, "name", from);
-    std::int32_t shaFrom = state.lineLength;
-    if (match < 0) {
-        state.diskName[0] = '\0';
-    } else {
-        copyQuotedDecoded(state, match, state.diskName, nameCapacity);
-        shaFrom = state.pos;
-    }
+    std::int32_t shaFrom = copyNameDecoded(state, from, state.diskName);
     copyRomValue(state, locateAttribute(state, "sha", shaFrom), state.diskSha1);
     if (state.diskSha1[0] != '\0')
         writeDisk(*state.output, state.diskName, state.diskSha1);
