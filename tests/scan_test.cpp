@@ -38,12 +38,27 @@ TEST(LocateAttribute, EqualsSignWindow)
         {"crc  ", "crc", 0, -1},
         {"md5 md5=", "md5", 0, 0},
         {"md5=", "md5", 1, -1},
+        {"  x    sha1=\"1\" crc=\"2\" size =\"3\"\n", "sha", 0, 7},
+        {"  x    sha1=\"1\" crc=\"2\" size =\"3\"\n", "crc", 0, 16},
+        {"  x    sha1=\"1\" crc=\"2\" size =\"3\"\n", "size", 0, 24},
+        {"ashah crc1234=x sha=\n", "sha", 0, 16},
+        {"ashah crc1234=x sha=\n", "crc", 0, 6},
+        {"ashah crc1234=x sha=\n", "sha", 3, 16},
+        {"size     =1 size=2\n", "size", 0, 12},
     };
+    // The ROM handler's one pass over the equals signs must find what the
+    // keyword search finds, for each of its four keywords.
+    const char* romKeywords[romKeywordCount] = {"size", "crc", "sha", "md5"};
     for (const LocateCase& c : cases) {
         auto state = std::make_unique<ScanState>();
         state->lineLength = static_cast<std::int32_t>(c.line.size());
         state->line = c.line.data();
         EXPECT_EQ(locateAttribute(*state, c.keyword, c.from), c.found) << c.keyword << " in " << c.line;
+        std::int32_t found[romKeywordCount];
+        locateRomAttributes(*state, c.from, found);
+        for (int k = 0; k < romKeywordCount; k++)
+            EXPECT_EQ(found[k], locateAttribute(*state, romKeywords[k], c.from))
+                << "one pass, " << romKeywords[k] << " in " << c.line;
     }
 }
 
