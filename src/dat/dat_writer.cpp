@@ -15,9 +15,10 @@ void writeHeader(TextOutput& out)
 
 // The format has no escape for a double quote inside a quoted value: a reader
 // ends the value there. Each one in a title is written as two apostrophes.
-static void putTitle(TextComposer& c, const char* text, std::size_t size)
+static void putTitle(TextComposer& c, std::string_view title)
 {
-    const char* end = text + size;
+    const char* text = title.data();
+    const char* end = text + title.size();
     for (;;) {
         const char* quote = static_cast<const char*>(std::memchr(text, '"', static_cast<std::size_t>(end - text)));
         if (quote == nullptr)
@@ -41,14 +42,14 @@ static int hexDigitValue(char c)
 
 // True, with its value, when the text is "0x" or "0X" and then one to 16
 // significant hexadecimal digits (leading zeros are not counted).
-static bool hexSizeValue(const char* text, std::uint64_t& value)
+static bool hexSizeValue(std::string_view text, std::uint64_t& value)
 {
-    if (text[0] != '0' || (text[1] != 'x' && text[1] != 'X') || text[2] == '\0')
+    if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
         return false;
     value = 0;
     int significant = 0;
-    for (const char* at = text + 2; *at != '\0'; at++) {
-        int digit = hexDigitValue(*at);
+    for (char c : text.substr(2)) {
+        int digit = hexDigitValue(c);
         if (digit < 0)
             return false;
         if ((significant > 0 || digit != 0) && ++significant > 16)
@@ -60,11 +61,11 @@ static bool hexSizeValue(const char* text, std::uint64_t& value)
 
 // Sizes the lists give in hexadecimal are written in decimal, which every
 // reader of the format takes; any other size is written as it stands.
-static void putSize(TextComposer& c, const char* size, std::size_t length)
+static void putSize(TextComposer& c, std::string_view size)
 {
     std::uint64_t value = 0;
     if (!hexSizeValue(size, value)) {
-        putText(c, size, length);
+        putText(c, size.data(), size.size());
         return;
     }
     char digits[20];
@@ -76,73 +77,72 @@ static void putSize(TextComposer& c, const char* size, std::size_t length)
     putText(c, digits + first, sizeof digits - first);
 }
 
-void openGame(TextOutput& out, const char* list, const char* software, const char* description)
+static void putValue(TextComposer& c, std::string_view value)
 {
-    const std::size_t listSize = std::strlen(list), softwareSize = std::strlen(software);
-    const std::size_t descriptionSize = std::strlen(description);
-    TextComposer c = startText(out, 2 * (listSize + 2 * softwareSize + 2 * descriptionSize) + 64);
+    putText(c, value.data(), value.size());
+}
+
+void openGame(TextOutput& out, std::string_view list, std::string_view software, std::string_view description)
+{
+    TextComposer c = startText(out, 2 * (list.size() + 2 * software.size() + 2 * description.size()) + 64);
     putLiteral<"\ngame (\n  name \"">(c);
-    putText(c, software, softwareSize);
+    putValue(c, software);
     putLiteral<"\"\n  description \"">(c);
-    putText(c, list, listSize);
+    putValue(c, list);
     putLiteral<"\\">(c);
-    putText(c, software, softwareSize);
+    putValue(c, software);
     putLiteral<"  [ ">(c);
-    putTitle(c, description, descriptionSize);
+    putTitle(c, description);
     putLiteral<" ]\"\n">(c);
     finishText(c);
 }
 
 // "LABEL VALUE " when the value is not empty.
 template <LineText label>
-static void putRomField(TextComposer& c, const char* value, std::size_t size)
+static void putRomField(TextComposer& c, std::string_view value)
 {
-    if (size == 0)
+    if (value.empty())
         return;
     putLiteral<label>(c);
-    putText(c, value, size);
+    putValue(c, value);
     putLiteral<" ">(c);
 }
 
-void writeRom(TextOutput& out, const char* name, const char* size, const char* crc, const char* md5,
-              const char* sha1)
+void writeRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
+              std::string_view md5, std::string_view sha1)
 {
-    const std::size_t nameSize = std::strlen(name), sizeSize = std::strlen(size), crcSize = std::strlen(crc);
-    const std::size_t md5Size = std::strlen(md5), sha1Size = std::strlen(sha1);
-    TextComposer c = startText(out, 2 * (nameSize + sizeSize + crcSize + md5Size + sha1Size) + 64);
+    TextComposer c = startText(out, 2 * (name.size() + size.size() + crc.size() + md5.size() + sha1.size()) + 64);
     putLiteral<"  rom ( name \"">(c);
-    putText(c, name, nameSize);
+    putValue(c, name);
     putLiteral<"\" ">(c);
-    if (sizeSize != 0) {
+    if (!size.empty()) {
         putLiteral<"size ">(c);
-        putSize(c, size, sizeSize);
+        putSize(c, size);
         putLiteral<" ">(c);
     }
-    putRomField<"crc ">(c, crc, crcSize);
-    putRomField<"md5 ">(c, md5, md5Size);
-    putRomField<"sha1 ">(c, sha1, sha1Size);
+    putRomField<"crc ">(c, crc);
+    putRomField<"md5 ">(c, md5);
+    putRomField<"sha1 ">(c, sha1);
     putLiteral<")\n">(c);
     finishText(c);
 }
 
-void writeDisk(TextOutput& out, const char* name, const char* sha1)
+void writeDisk(TextOutput& out, std::string_view name, std::string_view sha1)
 {
-    const std::size_t nameSize = std::strlen(name), sha1Size = std::strlen(sha1);
-    TextComposer c = startText(out, 2 * (nameSize + sha1Size) + 32);
+    TextComposer c = startText(out, 2 * (name.size() + sha1.size()) + 32);
     putLiteral<"  disk ( name \"">(c);
-    putText(c, name, nameSize);
+    putValue(c, name);
     putLiteral<"\" sha1 ">(c);
-    putText(c, sha1, sha1Size);
+    putValue(c, sha1);
     putLiteral<" )\n">(c);
     finishText(c);
 }
 
-void closeGame(TextOutput& out, const char* list)
+void closeGame(TextOutput& out, std::string_view list)
 {
-    const std::size_t listSize = std::strlen(list);
-    TextComposer c = startText(out, 2 * listSize + 32);
+    TextComposer c = startText(out, 2 * list.size() + 32);
     putLiteral<"  rebuildto \"">(c);
-    putText(c, list, listSize);
+    putValue(c, list);
     putLiteral<"\"\n)\n">(c);
     finishText(c);
 }

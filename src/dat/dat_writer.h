@@ -1,9 +1,11 @@
 // The DAT writer: every byte of the ClrMamePro DAT file. It writes fixed texts
 // and the values it is handed, in the order it is called; values are written
-// as they stand (a NUL-terminated text), except for the two every reader of
+// as they stand, except for the two every reader of
 // the format must be able to take: a double quote in a title becomes two
 // apostrophes, and a size written as 0x... becomes its decimal value.
 #pragma once
+
+#include <string_view>
 
 #include "platform/text_output.h"
 
@@ -12,15 +14,15 @@ void writeHeader(TextOutput& out);
 
 // Opens a game block: name line and the "LIST\NAME  [ DESCRIPTION ]" title,
 // each double quote of the description written as ''.
-void openGame(TextOutput& out, const char* list, const char* software, const char* description);
+void openGame(TextOutput& out, std::string_view list, std::string_view software, std::string_view description);
 
 // One rom line; size, crc, md5 and sha1 appear only when not empty. A size of
 // "0x" and 1 to 16 significant hex digits is written in decimal.
-void writeRom(TextOutput& out, const char* name, const char* size, const char* crc, const char* md5,
-              const char* sha1);
+void writeRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
+              std::string_view md5, std::string_view sha1);
 
 // One disk line: "  disk ( name "NAME" sha1 SHA1 )".
-void writeDisk(TextOutput& out, const char* name, const char* sha1);
+void writeDisk(TextOutput& out, std::string_view name, std::string_view sha1);
 
 // The rebuildto line and the block's closing parenthesis.
-void closeGame(TextOutput& out, const char* list);
+void closeGame(TextOutput& out, std::string_view list);

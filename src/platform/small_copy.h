@@ -21,16 +21,16 @@ inline bool wordHolds(Word word, unsigned char value)
 }
 
 // Copies bytes[0, size), where sizeof(Word) <= size <= 2 * sizeof(Word), as
-// two words that overlap within the range; tells whether an LF went by.
+// two words that overlap within the range; tells whether `value` went by.
 template <typename Word>
-inline bool copyWordPair(char* to, const char* bytes, std::size_t size)
+inline bool copyWordPair(char* to, const char* bytes, std::size_t size, unsigned char value)
 {
     Word head, tail;
     std::memcpy(&head, bytes, sizeof head);
     std::memcpy(&tail, bytes + size - sizeof tail, sizeof tail);
     std::memcpy(to, &head, sizeof head);
     std::memcpy(to + size - sizeof tail, &tail, sizeof tail);
-    return wordHolds(head, '\n') || wordHolds(tail, '\n');
+    return wordHolds(head, value) || wordHolds(tail, value);
 }
 
 // Copies bytes[0, size) to `to` (the ranges do not overlap). Up to 64 bytes
@@ -45,31 +45,32 @@ inline void copySmall(char* to, const char* bytes, std::size_t size)
             std::memcpy(to + i, bytes + i, 16);
         std::memcpy(to + size - 16, bytes + size - 16, 16);
     } else if (size >= 8) {
-        copyWordPair<std::uint64_t>(to, bytes, size);
+        copyWordPair<std::uint64_t>(to, bytes, size, 0);
     } else if (size >= 4) {
-        copyWordPair<std::uint32_t>(to, bytes, size);
+        copyWordPair<std::uint32_t>(to, bytes, size, 0);
     } else {
         for (std::size_t i = 0; i < size; i++)
             to[i] = bytes[i];
     }
 }
 
-// Copies like copySmall, and tells whether the bytes held an LF, looked for
-// in the registers the copy passes through (a look at `to` right after the
-// stores would wait for them).
-inline bool copySmallSeeingLineFeed(char* to, const char* bytes, std::size_t size)
+// Copies like copySmall, and tells whether the bytes held `value` (an LF to
+// translate, a NUL that ends a text), looked for in the registers the copy
+// passes through (a look at `to` right after the stores would wait for them).
+template <char value>
+inline bool copySmallSeeing(char* to, const char* bytes, std::size_t size)
 {
     if (size > 64) {
         std::memcpy(to, bytes, size);
-        return std::memchr(bytes, '\n', size) != nullptr;
+        return std::memchr(bytes, value, size) != nullptr;
     }
     if (size >= 16) {
 #if defined(__SSE2__)
-        const __m128i lineFeed = _mm_set1_epi8('\n');
+        const __m128i pattern = _mm_set1_epi8(value);
         __m128i seen = _mm_setzero_si128();
         auto move = [&](std::size_t at) {
             __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
-            seen = _mm_or_si128(seen, _mm_cmpeq_epi8(block, lineFeed));
+            seen = _mm_or_si128(seen, _mm_cmpeq_epi8(block, pattern));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), block);
         };
         for (std::size_t i = 0; i + 16 < size; i += 16)
@@ -78,17 +79,17 @@ inline bool copySmallSeeingLineFeed(char* to, const char* bytes, std::size_t siz
         return _mm_movemask_epi8(seen) != 0;
 #else
         std::memcpy(to, bytes, size);
-        return std::memchr(bytes, '\n', size) != nullptr;
+        return std::memchr(bytes, value, size) != nullptr;
 #endif
     }
     if (size >= 8)
-        return copyWordPair<std::uint64_t>(to, bytes, size);
+        return copyWordPair<std::uint64_t>(to, bytes, size, static_cast<unsigned char>(value));
     if (size >= 4)
-        return copyWordPair<std::uint32_t>(to, bytes, size);
+        return copyWordPair<std::uint32_t>(to, bytes, size, static_cast<unsigned char>(value));
     bool seen = false;
     for (std::size_t i = 0; i < size; i++) {
         to[i] = bytes[i];
-        seen |= bytes[i] == '\n';
+        seen |= bytes[i] == value;
     }
     return seen;
 }

@@ -73,7 +73,7 @@ void writeBytesSlowly(TextOutput& out, const char* bytes, std::size_t size);
 inline void writeText(TextOutput& out, const char* bytes, std::size_t size)
 {
     const std::size_t room = sizeof out.buffer - out.used;
-    if (size <= 64 && 2 * size <= room && !copySmallSeeingLineFeed(out.buffer + out.used, bytes, size)) {
+    if (size <= 64 && 2 * size <= room && !copySmallSeeing<'\n'>(out.buffer + out.used, bytes, size)) {
         out.used += size;
         return;
     }
@@ -160,7 +160,7 @@ inline void putText(TextComposer& c, const char* bytes, std::size_t size)
 {
     if (!c.direct)
         writeText(*c.out, bytes, size);
-    else if (size <= 64 && !copySmallSeeingLineFeed(c.to, bytes, size))
+    else if (size <= 64 && !copySmallSeeing<'\n'>(c.to, bytes, size))
         c.to += size;
     else
         c.to += translateLineEnds(c.to, bytes, size);

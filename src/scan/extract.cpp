@@ -17,7 +17,7 @@ static inline void appendBytes(Field& field, const char* bytes, std::int32_t siz
     std::int32_t kept = size < room ? size : room;
     if (kept <= 0)
         return;
-    copySmall(field.text + field.length, bytes, static_cast<std::size_t>(kept));
+    field.holdsNul |= copySmallSeeing<'\0'>(field.text + field.length, bytes, static_cast<std::size_t>(kept));
     field.length += kept;
     field.text[field.length] = '\0';
 }
@@ -95,31 +95,55 @@ void locateRomAttributes(const ScanState& state, std::int32_t from, std::int32_t
         matchBeforeEquals(state.line, from, equals, found, missing);
 }
 
+// The bytes that end the usual ROM line's fast reading, besides the closing
+// quote: in the name a NUL or an '&' (an entity to decode), in the other
+// values a NUL or a letter some keyword starts with.
+enum class ValueKind { Name, Hash };
+
 // The index of the closing quote of a value starting at `from`, or -1 when
-// there is none before `end` or a byte 'i', 'r', 'h' or 'm' comes first.
+// there is none before `end` or a stop byte of its kind comes first.
+template <ValueKind kind>
 static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, std::int32_t end)
 {
+    auto stops = [](char c) {
+        if constexpr (kind == ValueKind::Name)
+            return c == '&' || c == '\0';
+        else
+            return c == 'i' || c == 'r' || c == 'h' || c == 'm' || c == '\0';
+    };
     std::int32_t at = from;
 #if defined(__SSE2__)
-    for (; at + 16 <= end; at += 16) {
+    // Sixteen bytes at a time; the last block ends at `end`, its bytes
+    // before `at` (already looked at) masked off.
+    unsigned fresh = 0xFFFFu;
+    while (at < end && end - from >= 16) {
+        if (at + 16 > end) {
+            fresh = 0xFFFFu << (at + 16 - end) & 0xFFFFu;
+            at = end - 16;
+        }
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
         auto hits = [&](char c) {
             return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
         };
-        const unsigned quotes = hits('"');
-        const unsigned letters = hits('i') | hits('r') | hits('h') | hits('m');
+        const unsigned quotes = hits('"') & fresh;
+        unsigned stopping = hits('\0');
+        if constexpr (kind == ValueKind::Name)
+            stopping |= hits('&');
+        else
+            stopping |= hits('i') | hits('r') | hits('h') | hits('m');
         const unsigned before = quotes != 0 ? (quotes & (0u - quotes)) - 1 : 0xFFFFu;
-        if ((letters & before) != 0)
+        if ((stopping & fresh & before) != 0)
             return -1;
         if (quotes != 0)
             return at + std::countr_zero(quotes);
+        at += 16;
     }
 #endif
     for (; at < end; at++) {
         const char c = line[at];
         if (c == '"')
             return at;
-        if (c == 'i' || c == 'r' || c == 'h' || c == 'm')
+        if (stops(c))
             return -1;
     }
     return -1;
@@ -131,18 +155,18 @@ static inline bool textBefore(const char* line, std::int32_t at, std::int32_t en
     return at + size <= end && std::memcmp(line + at, text, static_cast<std::size_t>(size)) == 0;
 }
 
-// The value after the quote at `at` and `lead` (its last byte the opening
-// quote): its span, and `at` moved to its closing quote. False when the line
-// does not go on that way.
-template <std::size_t N>
+// The value after `lead` at `at` (its last byte the opening quote): its span,
+// and `at` moved to its closing quote. False when the line does not go on
+// that way.
+template <ValueKind kind, std::size_t N>
 static inline bool nextUsualValue(const char* line, std::int32_t end, const char (&lead)[N], std::int32_t& at,
                                   ValueSpan& span)
 {
     constexpr std::int32_t size = static_cast<std::int32_t>(N - 1);
-    if (at >= end || line[at] != '"' || !textBefore(line, at + 1, end, lead, size))
+    if (!textBefore(line, at, end, lead, size))
         return false;
-    const std::int32_t start = at + 1 + size;
-    const std::int32_t close = plainValueEnd(line, start, end);
+    const std::int32_t start = at + size;
+    const std::int32_t close = plainValueEnd<kind>(line, start, end);
     if (close < 0)
         return false;
     span = ValueSpan{start, close};
@@ -150,25 +174,33 @@ static inline bool nextUsualValue(const char* line, std::int32_t end, const char
     return true;
 }
 
-bool locateUsualRomValues(const ScanState& state, std::int32_t nameQuote, ValueSpan (&spans)[romMd5Key],
-                          std::int32_t& md5Match)
+// The name: the general search finds "name" right after the space and its
+// value's opening quote after the equals sign, and with no '&' the decoded
+// copy is the bytes up to the closing quote, from which the other searches
+// start. Then size, crc and sha as locateUsualRom says.
+bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom)
 {
     const char* line = state.line;
     const std::int32_t end = contentEnd(state);
-    std::int32_t at = nameQuote;
-    if (!nextUsualValue(line, end, " size=\"", at, spans[romSizeKey]) ||
-        !nextUsualValue(line, end, " crc=\"", at, spans[romCrcKey]) ||
-        !nextUsualValue(line, end, " sha1=\"", at, spans[romShaKey]))
+    std::int32_t at = from;
+    if (!nextUsualValue<ValueKind::Name>(line, end, " name=\"", at, rom.name) ||
+        !nextUsualValue<ValueKind::Hash>(line, end, "\" size=\"", at, rom.size) ||
+        !nextUsualValue<ValueKind::Hash>(line, end, "\" crc=\"", at, rom.crc) ||
+        !nextUsualValue<ValueKind::Hash>(line, end, "\" sha1=\"", at, rom.sha1))
         return false;
-    md5Match = locateAttribute(state, "md5", at + 1);
+    rom.md5Match = locateAttribute(state, "md5", at + 1);
     return true;
 }
 
-void copySpan(ScanState& state, ValueSpan span, char* target, int capacity)
+std::int32_t copyUsualValue(ScanState& state, ValueSpan span, char* target, int capacity)
 {
-    Field field = fieldOf(target, capacity);
-    appendBytes(field, state.line + span.start, span.end - span.start);
+    std::int32_t length = span.end - span.start;
+    if (length > capacity - 1)
+        length = capacity - 1;
+    copySmall(target, state.line + span.start, static_cast<std::size_t>(length));
+    target[length] = '\0';
     state.pos = span.end;
+    return length;
 }
 
 // Moves `pos` from match + 4 past the opening quote. False (and `pos` where
@@ -190,14 +222,15 @@ static std::int32_t closingQuote(const ScanState& state)
     return findInLine(state, state.pos, contentEnd(state), '"');
 }
 
-void copyQuotedPlain(ScanState& state, std::int32_t match, char* target, int capacity)
+std::int32_t copyQuotedPlain(ScanState& state, std::int32_t match, char* target, int capacity)
 {
     Field field = fieldOf(target, capacity);
     if (!enterQuotedValue(state, match))
-        return;
+        return 0;
     std::int32_t close = closingQuote(state);
     appendBytes(field, state.line + state.pos, close - state.pos);
     state.pos = close;
+    return textLength(field);
 }
 
 // Appends line[pos, to) to the field, decoding entities, and leaves `pos` at
@@ -214,15 +247,16 @@ static void appendSpanDecoded(ScanState& state, Field& field, std::int32_t to)
     }
 }
 
-void copyQuotedDecoded(ScanState& state, std::int32_t match, char* target, int capacity)
+std::int32_t copyQuotedDecoded(ScanState& state, std::int32_t match, char* target, int capacity)
 {
     Field field = fieldOf(target, capacity);
     if (!enterQuotedValue(state, match))
-        return;
+        return 0;
     appendSpanDecoded(state, field, closingQuote(state));
+    return textLength(field);
 }
 
-void copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capacity)
+std::int32_t copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capacity)
 {
     Field field = fieldOf(target, capacity);
     const std::int32_t end = contentEnd(state);
@@ -235,6 +269,7 @@ void copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capa
         close++;
     }
     appendSpanDecoded(state, field, close);
+    return textLength(field);
 }
 
 void appendDecoded(ScanState& state, Field& field)

@@ -11,16 +11,24 @@
 #include "scan/scan_state.h"
 
 // A bounded text field being filled: bytes go to text[0, capacity - 1).
+// A NUL byte of the input is stored like any other, and ends the text.
 struct Field {
     char* text;
     int capacity;
     int length;
+    bool holdsNul;   // a NUL byte was stored
 };
 
 inline Field fieldOf(char* text, int capacity)
 {
     text[0] = '\0';
-    return Field{text, capacity, 0};
+    return Field{text, capacity, 0, false};
+}
+
+// The length of the field's text: up to the first NUL stored.
+inline std::int32_t textLength(const Field& field)
+{
+    return field.holdsNul ? static_cast<std::int32_t>(std::strlen(field.text)) : field.length;
 }
 
 // The equals sign may stand at any of the five offsets after the keyword.
@@ -69,26 +77,32 @@ struct ValueSpan {
     std::int32_t end;
 };
 
-// The usual ROM line: right after the name's closing quote at `nameQuote`,
-// ` size="S" crc="C" sha1="H"`, none of the three values holding an 'i',
-// 'r', 'h' or 'm' (so that no keyword can start inside one). Then the
-// general search would find size, crc and sha exactly there: their values'
-// spans are returned, with what it finds for md5 (searched after sha1's
-// value, as nothing before it can match). False for any other line.
-bool locateUsualRomValues(const ScanState& state, std::int32_t nameQuote, ValueSpan (&spans)[romMd5Key],
-                          std::int32_t& md5Match);
+// The usual ROM line, read off at once: from `from` (just after "<rom"),
+// ` name="N" size="S" crc="C" sha1="H"`, where N holds no '&' (so that its
+// decoded copy is its bytes) and S, C and H no 'i', 'r', 'h' or 'm' (so that
+// no keyword can start inside one), and none holds a NUL. Then the general
+// searches would find the name and size, crc and sha exactly there, and the
+// later ones start at N's closing quote: the four values' spans are returned,
+// with what locateAttribute finds for md5 (searched after H, as nothing
+// before it can match). False for any other line.
+struct UsualRom {
+    ValueSpan name, size, crc, sha1;
+    std::int32_t md5Match;
+};
+bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom);
 
-// Copies a value's bytes into target (as copyQuotedPlain would, given the
-// match that leads to it); `pos` ends on its closing quote.
-void copySpan(ScanState& state, ValueSpan span, char* target, int capacity);
+// Copies a value of the usual ROM line into target, cut to its capacity (as
+// the general copies would, given the match that leads to it); `pos` ends on
+// its closing quote. Returns the length stored.
+std::int32_t copyUsualValue(ScanState& state, ValueSpan span, char* target, int capacity);
 
 // Copies the quoted value behind a match at `match` into target; `pos` ends on
 // the closing quote (or where the piece's text ends, when a quote is missing).
-void copyQuotedPlain(ScanState& state, std::int32_t match, char* target, int capacity);
-void copyQuotedDecoded(ScanState& state, std::int32_t match, char* target, int capacity);
+std::int32_t copyQuotedPlain(ScanState& state, std::int32_t match, char* target, int capacity);
+std::int32_t copyQuotedDecoded(ScanState& state, std::int32_t match, char* target, int capacity);
 
 // Copies element text from `from` up to the first "</", decoded.
-void copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capacity);
+std::int32_t copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capacity);
 
 // Appends the character or entity at `pos` to the field and moves past it.
 void appendDecoded(ScanState& state, Field& field);

@@ -5,86 +5,107 @@
 #include "scan/extract.h"
 
 // Copies the "name" value found from `from` plainly; empty when there is none.
-static void copyNamePlain(ScanState& state, std::int32_t from, char* target)
-{
-    std::int32_t match = locateAttribute(state, "name", from);
-    if (match < 0)
-        target[0] = '\0';
-    else
-        copyQuotedPlain(state, match, target, nameCapacity);
-}
-
-// Copies the "name" value found from `from` decoded (empty when there is
-// none) and returns where the searches for the other values start: the
-// name's closing quote, or the end of the piece when there is no name.
-static std::int32_t copyNameDecoded(ScanState& state, std::int32_t from, char* target)
+// Returns the length stored.
+static std::int32_t copyNamePlain(ScanState& state, std::int32_t from, char* target)
 {
     std::int32_t match = locateAttribute(state, "name", from);
     if (match < 0) {
         target[0] = '\0';
+        return 0;
+    }
+    return copyQuotedPlain(state, match, target, nameCapacity);
+}
+
+// Copies the "name" value found from `from` decoded (empty when there is
+// none) and sets `length` to the length stored. Returns where the searches
+// for the other values start: the name's closing quote, or the end of the
+// piece when there is no name.
+static std::int32_t copyNameDecoded(ScanState& state, std::int32_t from, char* target, std::int32_t& length)
+{
+    std::int32_t match = locateAttribute(state, "name", from);
+    if (match < 0) {
+        target[0] = '\0';
+        length = 0;
         return state.lineLength;
     }
-    copyQuotedDecoded(state, match, target, nameCapacity);
+    length = copyQuotedDecoded(state, match, target, nameCapacity);
     return state.pos;
 }
 
 // Empties the field, then fills it from the value behind `match`, if any.
-static void copyRomValue(ScanState& state, std::int32_t match, char* target)
+// Returns the length stored.
+static std::int32_t copyRomValue(ScanState& state, std::int32_t match, char* target)
 {
     target[0] = '\0';
-    if (match >= 0)
-        copyQuotedPlain(state, match, target, nameCapacity);
+    if (match < 0)
+        return 0;
+    return copyQuotedPlain(state, match, target, nameCapacity);
+}
+
+// The text of a field whose length is known.
+static std::string_view textOf(const char* text, std::int32_t length)
+{
+    return std::string_view(text, static_cast<std::size_t>(length));
 }
 
 void handleSoftwareList(ScanState& state, std::int32_t from)
 {
-    copyNamePlain(state, from, state.listName);
+    state.listNameLength = copyNamePlain(state, from, state.listName);
 }
 
 void handleSoftware(ScanState& state, std::int32_t from)
 {
-    copyNamePlain(state, from, state.softwareName);
+    state.softwareNameLength = copyNamePlain(state, from, state.softwareName);
 }
 
 void handleDescription(ScanState& state, std::int32_t from)
 {
-    copyTextDecoded(state, from, state.descriptionText, descriptionCapacity);
-    openGame(*state.output, state.listName, state.softwareName, state.descriptionText);
+    state.descriptionLength = copyTextDecoded(state, from, state.descriptionText, descriptionCapacity);
+    openGame(*state.output, textOf(state.listName, state.listNameLength),
+             textOf(state.softwareName, state.softwareNameLength),
+             textOf(state.descriptionText, state.descriptionLength));
 }
 
 void handleRom(ScanState& state, std::int32_t from)
 {
-    state.attrStart = copyNameDecoded(state, from, state.romName);
-    // Each keyword is searched afresh from attrStart: read off the usual
-    // layout where the line has it, else all four in one pass.
-    ValueSpan spans[romMd5Key];
-    std::int32_t md5Match = -1;
-    if (locateUsualRomValues(state, state.attrStart, spans, md5Match)) {
-        copySpan(state, spans[romSizeKey], state.romSize, nameCapacity);
-        copySpan(state, spans[romCrcKey], state.romCrc, nameCapacity);
-        copySpan(state, spans[romShaKey], state.romSha1, nameCapacity);
-        copyRomValue(state, md5Match, state.romMd5);
+    // Each keyword is searched afresh from attrStart, the name's closing
+    // quote: read off the usual line at once where it is one, else the name
+    // and then all four keywords in one pass.
+    std::int32_t lengths[romKeywordCount];
+    std::int32_t nameLength = 0;
+    UsualRom rom;
+    if (locateUsualRom(state, from, rom)) {
+        nameLength = copyUsualValue(state, rom.name, state.romName, nameCapacity);
+        state.attrStart = rom.name.end;
+        lengths[romSizeKey] = copyUsualValue(state, rom.size, state.romSize, nameCapacity);
+        lengths[romCrcKey] = copyUsualValue(state, rom.crc, state.romCrc, nameCapacity);
+        lengths[romShaKey] = copyUsualValue(state, rom.sha1, state.romSha1, nameCapacity);
+        lengths[romMd5Key] = copyRomValue(state, rom.md5Match, state.romMd5);
     } else {
+        state.attrStart = copyNameDecoded(state, from, state.romName, nameLength);
         std::int32_t found[romKeywordCount];
         locateRomAttributes(state, state.attrStart, found);
-        copyRomValue(state, found[romSizeKey], state.romSize);
-        copyRomValue(state, found[romCrcKey], state.romCrc);
-        copyRomValue(state, found[romShaKey], state.romSha1);
-        copyRomValue(state, found[romMd5Key], state.romMd5);
+        lengths[romSizeKey] = copyRomValue(state, found[romSizeKey], state.romSize);
+        lengths[romCrcKey] = copyRomValue(state, found[romCrcKey], state.romCrc);
+        lengths[romShaKey] = copyRomValue(state, found[romShaKey], state.romSha1);
+        lengths[romMd5Key] = copyRomValue(state, found[romMd5Key], state.romMd5);
     }
-    if (state.romCrc[0] != '\0' || state.romSha1[0] != '\0' || state.romMd5[0] != '\0')
-        writeRom(*state.output, state.romName, state.romSize, state.romCrc, state.romMd5, state.romSha1);
+    if (lengths[romCrcKey] != 0 || lengths[romShaKey] != 0 || lengths[romMd5Key] != 0)
+        writeRom(*state.output, textOf(state.romName, nameLength), textOf(state.romSize, lengths[romSizeKey]),
+                 textOf(state.romCrc, lengths[romCrcKey]), textOf(state.romMd5, lengths[romMd5Key]),
+                 textOf(state.romSha1, lengths[romShaKey]));
 }
 
 void handleDisk(ScanState& state, std::int32_t from)
 {
-    std::int32_t shaFrom = copyNameDecoded(state, from, state.diskName);
-    copyRomValue(state, locateAttribute(state, "sha", shaFrom), state.diskSha1);
-    if (state.diskSha1[0] != '\0')
-        writeDisk(*state.output, state.diskName, state.diskSha1);
+    std::int32_t nameLength = 0;
+    std::int32_t shaFrom = copyNameDecoded(state, from, state.diskName, nameLength);
+    std::int32_t shaLength = copyRomValue(state, locateAttribute(state, "sha", shaFrom), state.diskSha1);
+    if (shaLength != 0)
+        writeDisk(*state.output, textOf(state.diskName, nameLength), textOf(state.diskSha1, shaLength));
 }
 
 void handleSoftwareClose(ScanState& state)
 {
-    closeGame(*state.output, state.listName);
+    closeGame(*state.output, textOf(state.listName, state.listNameLength));
 }

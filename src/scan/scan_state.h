@@ -1,6 +1,7 @@
 // The scan's working record: the current piece of input, the scan position in
 // it, the line count and the fixed-capacity text fields the handlers fill.
-// Every field lives for the whole run.
+// Every field lives for the whole run. A text field holds a NUL-terminated
+// text; the texts that outlive their line keep their length beside them.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +46,9 @@ struct ScanState {
     char listName[nameCapacity];
     char softwareName[nameCapacity];
     char descriptionText[descriptionCapacity];
+    std::int32_t listNameLength;          // the three texts' lengths, NUL not counted
+    std::int32_t softwareNameLength;
+    std::int32_t descriptionLength;
     char romName[nameCapacity];
     char romSize[nameCapacity];
     char romCrc[nameCapacity];
