@@ -125,6 +125,17 @@ TEST(Values, KeywordsQuotesAndEntities)
         {"ROM on an unlisted element writes nothing", lead + "<disk name=\"d\" sha1=\"s\" />\n", open},
         {"NUL ends a value", lead + std::string("<rom name=\"a\0b\" crc=\"c\" />\n<rom name=\"z\" crc=\"\0c\" />\n", 52),
          open + "  rom ( name \"a\" crc c )\n"},
+        // The usual layout, name size crc sha1, read off at once where it holds.
+        {"usual layout with an entity in the name", lead + "<rom name=\"a&amp;b\" size=\"1\" crc=\"c\" sha1=\"s\" />\n",
+         open + "  rom ( name \"a&b\" size 1 crc c sha1 s )\n"},
+        {"usual layout with md5 last", lead + "<rom name=\"a\" size=\"1\" crc=\"c\" sha1=\"s\" md5=\"m\" />\n",
+         open + "  rom ( name \"a\" size 1 crc c md5 m sha1 s )\n"},
+        {"usual layout, a keyword inside a value", lead + "<rom name=\"a\" size=\"1\" crc=\"sha1=\" sha1=\"s\" />\n",
+         open + "  rom ( name \"a\" size 1 crc sha1= sha1  sha1= )\n"},
+        {"usual layout, NUL in a hash", lead + std::string("<rom name=\"a\" size=\"1\" crc=\"c\0d\" sha1=\"s\" />\n", 45),
+         open + "  rom ( name \"a\" size 1 crc c sha1 s )\n"},
+        {"usual layout, input ends in the sha1", lead + "<rom name=\"a\" size=\"1\" crc=\"c\" sha1=\"s",
+         open + "  rom ( name \"a\" size 1 crc c sha1 s )\n"},
     };
     expectConversions(std::begin(cases), std::end(cases));
 }
