@@ -36,7 +36,8 @@ bool knownShape(std::string_view line)
         return true;
     if (framed(line, "  rebuildto \"", "\"", name) && line.find('"', 13) == line.size() - 1)
         return true;
-    if (framed(line, "  disk ( name \"", " )", name + 6 + name) && line.find("\" sha1 ") != std::string_view::npos)
+    // name, then "\" sha1 " (7 bytes), then the sha1
+    if (framed(line, "  disk ( name \"", " )", name + 7 + name) && line.find("\" sha1 ") != std::string_view::npos)
         return true;
     // name, then up to four "KEY VALUE " fields
     return framed(line, "  rom ( name \"", " )", name + 1 + 4 * (5 + name + 1));
