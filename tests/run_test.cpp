@@ -340,22 +340,9 @@ TEST(Run, LinkUnderTheDatNameIsNotFollowed)
 
 namespace {
 
-// The pieces a text-mode reader makes of `bytes`: CR LF becomes LF, then each
-// piece runs to its LF or to 2047 bytes.
 long long piecesIn(const std::string& bytes)
 {
-    long long pieces = 0;
-    std::size_t inPiece = 0;
-    for (std::size_t i = 0; i < bytes.size(); i++) {
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            continue;
-        inPiece++;
-        if (bytes[i] == '\n' || inPiece == 2047) {
-            pieces++;
-            inPiece = 0;
-        }
-    }
-    return pieces + (inPiece > 0 ? 1 : 0);
+    return static_cast<long long>(piecesOneLineAtATime(bytes).size());
 }
 
 TEST(Hostile, BinaryGarbageIsReadToTheEnd)

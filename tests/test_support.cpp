@@ -97,6 +97,23 @@ std::string convertInMemory(const std::string& input, long long* lineCount, bool
     return dat;
 }
 
+std::vector<std::string> piecesOneLineAtATime(const std::string& bytes)
+{
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t crLf = std::min(bytes.find("\r\n", i), bytes.size());
+        text.append(bytes, i, crLf - i);
+        i = crLf + 1;
+    }
+    std::vector<std::string> pieces;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = std::min({text.find('\n', i) + 1, i + 2047, text.size()});
+        pieces.push_back(text.substr(i, end - i));
+        i = end;
+    }
+    return pieces;
+}
+
 std::string crlf(const std::string& text)
 {
     std::string result;

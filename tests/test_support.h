@@ -32,6 +32,10 @@ std::vector<std::string> listDirectory(const std::string& path);
 // With `disks`, disk lines become disk entries.
 std::string convertInMemory(const std::string& input, long long* lineCount = nullptr, bool disks = false);
 
+// The pieces of `bytes` as a plain text-mode reader takes them, one line at a
+// time: CR LF becomes LF, then each piece runs to its LF or to 2047 bytes.
+std::vector<std::string> piecesOneLineAtATime(const std::string& bytes);
+
 // The DAT's fixed header, as written to the file (CR LF line ends).
 std::string datHeader();
 

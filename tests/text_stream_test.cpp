@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,6 +12,9 @@
 #include "platform/find_byte.h"
 #include "platform/text_input.h"
 #include "platform/text_output.h"
+#include "run/scan_loop.h"
+#include "dat/dat_writer.h"
+#include "scan/scan_state.h"
 #include "test_support.h"
 
 namespace {
@@ -79,6 +83,113 @@ TEST(TextInput, CutsAndTranslatesPieces)
     for (const PieceCase& c : pieceCases()) {
         EXPECT_EQ(piecesOfMemory(c.input), c.pieces) << c.what << " (memory)";
         EXPECT_EQ(piecesOfFile(c.input), c.pieces) << c.what << " (file)";
+    }
+}
+
+// A line of `length` bytes starting at `lead`, then short lines and a closing
+// tag: around a long line, pieces cut at the length limit must leave the
+// following lines whole, wherever the line lies against the 64-byte blocks
+// and the file buffer's refill.
+std::string longLineAt(std::size_t lead, std::size_t length, const char* lineEnd)
+{
+    std::string bytes;
+    while (bytes.size() + 1000 < lead)
+        bytes += run(' ', 999) + "\n";
+    if (bytes.size() < lead)
+        bytes += run(' ', lead - bytes.size() - 1) + "\n";
+    return bytes + run('x', length) + lineEnd + "\n \n" + run(' ', 9) + "\n\t</software>\n";
+}
+
+TEST(TextInput, LongLinesAtEveryAlignment)
+{
+    for (std::size_t length : {2046u, 2047u, 2048u, 2049u, 4094u, 4095u}) {
+        // Every offset from the start, the file's last refill falling at
+        // every place in and around the line.
+        for (std::size_t lead = 0; lead < 128; lead++) {
+            const std::string bytes = longLineAt(lead, length, lead % 2 ? "\r" : "");
+            const std::vector<std::string> expected = piecesOneLineAtATime(bytes);
+            ASSERT_EQ(piecesOfMemory(bytes), expected) << "memory: " << length << " bytes at " << lead;
+            ASSERT_EQ(piecesOfFile(bytes), expected) << "file: " << length << " bytes at " << lead;
+        }
+        // Across the first refill that reads new bytes: the line starting
+        // there, or ending there; steps of 3 meet every place in a block.
+        for (std::size_t base : {inputChunkSize - 96, inputChunkSize - length - 96}) {
+            for (std::size_t lead = base; lead < base + 192; lead += 3) {
+                const std::string bytes = longLineAt(lead, length, lead % 2 ? "\r" : "");
+                ASSERT_EQ(piecesOfFile(bytes), piecesOneLineAtATime(bytes)) << length << " bytes at " << lead;
+            }
+        }
+    }
+}
+
+// A copy that publishes the file's bytes as a script says: `first` bytes,
+// then `step` more at each wait, up to `size`.
+struct ScriptedCopy {
+    std::uint64_t size;
+    std::uint64_t step;
+};
+
+std::uint64_t publishNext(void* context, std::uint64_t have)
+{
+    const ScriptedCopy& copy = *static_cast<const ScriptedCopy*>(context);
+    return have + copy.step < copy.size ? have + copy.step : copy.size;
+}
+
+// The streams and record of one scan, reused from run to run.
+struct Scan {
+    TextInput in;
+    TextOutput out;
+    ScanState state;
+};
+
+// The whole scan of the file `path`, reading beside the scripted copy.
+std::string convertFollowing(Scan& scan, const std::string& path, std::uint64_t first, ScriptedCopy copy,
+                             long long& lines)
+{
+    std::string dat;
+    EXPECT_TRUE(openTextInput(scan.in, path.c_str()));
+    scan.in.readable = first;
+    scan.in.waitForMore = publishNext;
+    scan.in.waitContext = &copy;
+    openTextOutputToMemory(scan.out, dat);
+    initScanState(scan.state, scan.in, scan.out);
+    writeHeader(scan.out);
+    scanAllLines(scan.state);
+    closeTextOutput(scan.out);
+    closeTextInput(scan.in);
+    lines = scan.state.lineCount;
+    return dat;
+}
+
+TEST(TextInput, ScanBesideACopyIsTheScanAfterIt)
+{
+    const std::string list = "<softwarelist name=\"l\">\n<software name=\"s\">\n<description>D</description>\n"
+                             "<rom name=\"r\" size=\"1\" crc=\"c\" />\n";
+    const std::string inputs[] = {
+        run(' ', 26) + "\n" + run(' ', 2048) + "\n" + run(' ', 9) + "\n\t</software>\n",
+        run('\n', 37) + run(' ', 2047) + "\n\n\n",
+        list + run('\t', 2047) + "\r\n" + run(' ', 4095) + "\n<rom name=\"t\" crc=\"d\" />\n</software>\n",
+        list + run(' ', 100) + run('\t', 2047) + "</software>\n" + run(' ', 2047),
+    };
+    TempDir dir;
+    auto scan = std::make_unique<Scan>();
+    for (const std::string& bytes : inputs) {
+        writeFile(dir.file("copy"), bytes);
+        long long wantLines = 0;
+        const std::string want = convertInMemory(bytes, &wantLines);
+        const std::uint64_t size = bytes.size();
+        // Every first publication, the rest at once; then steps around the
+        // block and piece sizes.
+        for (std::uint64_t first = 0; first <= size; first++) {
+            for (std::uint64_t step : {size, std::uint64_t{1}, std::uint64_t{64}, std::uint64_t{2047}}) {
+                if (step != size && first % 61 != 0)
+                    continue;
+                long long lines = 0;
+                ASSERT_EQ(convertFollowing(*scan, dir.file("copy"), first, ScriptedCopy{size, step}, lines), want)
+                    << "first " << first << ", step " << step;
+                ASSERT_EQ(lines, wantLines) << "first " << first << ", step " << step;
+            }
+        }
     }
 }
 

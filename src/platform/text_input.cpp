@@ -5,6 +5,7 @@
 
 #include "platform/find_byte.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -110,10 +111,9 @@ static inline std::size_t nextLineFeed(TextInput& in)
     for (;;) {
         if (in.lineFeeds != 0)
             return static_cast<std::size_t>(in.maskBase) + static_cast<std::size_t>(std::countr_zero(in.lineFeeds));
-        // The next block starts where the last one ended, or at `start`.
+        // The next block starts where the last one ended, never behind `start`.
+        assert(in.maskBase + 64 >= static_cast<std::ptrdiff_t>(in.start));
         std::size_t next = static_cast<std::size_t>(in.maskBase + 64);
-        if (next < in.start)
-            next = in.start;
         if (next + 64 > in.end)
             return next + findByte(in.data + next, in.end - next, '\n');
         in.maskBase = static_cast<std::ptrdiff_t>(next);
@@ -121,15 +121,20 @@ static inline std::size_t nextLineFeed(TextInput& in)
     }
 }
 
-// Moves `start` to `to`, past the LFs before it.
+// Moves `start` to `to`, past the LFs before it. A move past the block's end
+// (a piece cut at its length limit) leaves no block behind `start`: the next
+// block to mask starts at `to`, so that no search ever starts behind the
+// bytes still to hand out.
 static inline void consumeTo(TextInput& in, std::size_t to)
 {
     in.start = to;
     std::ptrdiff_t passed = static_cast<std::ptrdiff_t>(to) - in.maskBase;
-    if (passed >= 64)
+    if (passed >= 64) {
+        in.maskBase = static_cast<std::ptrdiff_t>(to) - 64;
         in.lineFeeds = 0;
-    else if (passed > 0)
+    } else if (passed > 0) {
         in.lineFeeds &= ~std::uint64_t{0} << passed;
+    }
 }
 
 Piece readPieceSlowly(TextInput& in, char* spare)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 
@@ -28,7 +29,9 @@ struct TextInput {
     bool atEnd = false;           // no more bytes will arrive behind data[end]
     // The LFs of the 64-byte block data[maskBase, maskBase + 64), one bit
     // each, those before `start` cleared; data[start, maskBase) holds no LF.
-    // The index moves with the bytes when the buffer is refilled.
+    // The block never ends behind `start` (maskBase + 64 >= start), so the
+    // next block searched is never one already handed out. The index moves
+    // with the bytes when the buffer is refilled.
     std::ptrdiff_t maskBase = -64;
     std::uint64_t lineFeeds = 0;
     bool failed = false;          // a read failed; errorNumber says why
@@ -70,8 +73,8 @@ Piece readPieceSlowly(TextInput& in, char* spare);
 inline Piece readPiece(TextInput& in, char* spare)
 {
     const std::size_t start = in.start;
+    assert(in.maskBase + 64 >= static_cast<std::ptrdiff_t>(start));
     while (in.lineFeeds == 0 && static_cast<std::size_t>(in.maskBase + 128) <= in.end &&
-           static_cast<std::size_t>(in.maskBase + 64) >= start &&
            static_cast<std::size_t>(in.maskBase + 64) - start < pieceLookahead) {
         in.maskBase += 64;
         in.lineFeeds = byteBits64(in.data + in.maskBase, '\n');
