@@ -2,7 +2,10 @@
 // exit status and the files it leaves, for a normal run and every failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <sys/mount.h>
@@ -43,6 +46,21 @@ const std::string oneListDat = datHeader() + crlf("\ngame (\n"
                                                   "  rom ( name \"a.bin\" size 16 crc 00000001 sha1 aa )\n"
                                                   "  rebuildto \"demo\"\n"
                                                   ")\n");
+
+// What a failed run leaves: the lists alone, or with the previous DAT, when
+// there was one, holding its bytes. Each failure runs both ways.
+const std::string previousDat = "previous DAT\r\n";
+
+void expectOnlyListsAndPreviousDat(const TempDir& dir, std::vector<std::string> lists, bool previous,
+                                   const std::string& where = "")
+{
+    if (previous) {
+        EXPECT_EQ(readFile(dir.file(datName)), previousDat) << where;
+        lists.push_back(datName);
+    }
+    std::sort(lists.begin(), lists.end());
+    EXPECT_EQ(listDirectory(dir.path()), lists) << where << (previous ? " (a previous DAT present)" : "");
+}
 
 TEST(Run, ConvertsAndCleansUp)
 {
@@ -169,27 +187,41 @@ TEST(Run, OnlyEmptyFilesGiveAHeaderOnlyDat)
 
 TEST(Run, NoInputAbortsAndLeavesNoOutput)
 {
-    TempDir dir;
-    writeFile(dir.file(datName), "old output\n");
-    mkdir(dir.file("x.xml").c_str(), 0755);
-    ProcessResult r = runTool(dir.path());
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, banner + copyFailed + tempAbort);
-    EXPECT_EQ(r.err, "copy: no *.xml file found\n");
-    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"x.xml"}));
+    for (bool previous : {false, true}) {
+        TempDir dir;
+        if (previous)
+            writeFile(dir.file(datName), previousDat);
+        mkdir(dir.file("x.xml").c_str(), 0755);
+        ProcessResult r = runTool(dir.path());
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.out, banner + copyFailed + tempAbort);
+        EXPECT_EQ(r.err, "copy: no *.xml file found\n");
+        expectOnlyListsAndPreviousDat(dir, {"x.xml"}, previous);
+    }
 }
 
-TEST(Run, OutputThatCannotBeOpenedKeepsTheTemporaryFile)
+// A directory at the DAT's name, or at the name the DAT is written under:
+// the DAT cannot be put in place, and nothing the run made is left.
+TEST(Run, DatThatCannotBeOpenedOrReplaced)
 {
+    const std::string cannotOpen = banner + "demo.xml\n1 file(s) copied.\n" + "\nFailed to read from '" + datName +
+                                   "'. Please check filename.\n\n";
+    for (const std::string& blocked : {datName, datName + ".part"}) {
+        TempDir dir;
+        writeFile(dir.file("demo.xml"), oneList);
+        mkdir(dir.file(blocked).c_str(), 0755);
+        ProcessResult r = runTool(dir.path());
+        EXPECT_EQ(r.status, 3) << blocked;
+        EXPECT_EQ(r.out, cannotOpen) << blocked;
+        EXPECT_EQ(r.err, blocked == datName ? "" : "del: cannot remove '" + blocked + "': Is a directory\n");
+        EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{blocked, "demo.xml"})) << blocked;
+    }
     TempDir dir;
     writeFile(dir.file("demo.xml"), oneList);
-    mkdir(dir.file(datName).c_str(), 0755);
-    ProcessResult r = runTool(dir.path());
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, banner + "demo.xml\n1 file(s) copied.\n" + "\nFailed to read from '" + datName +
-                         "'. Please check filename.\n\n");
-    EXPECT_EQ(r.err, "del: cannot remove '" + datName + "': Is a directory\n");
-    EXPECT_EQ(readFile(dir.file(tempName)), oneList);
+    writeFile(dir.file(datName), previousDat);
+    mkdir(dir.file(datName + ".part").c_str(), 0755);
+    EXPECT_EQ(runTool(dir.path()).out, cannotOpen);
+    EXPECT_EQ(readFile(dir.file(datName)), previousDat);
 }
 
 TEST(Run, StaleTemporaryLinkLeavesItsTargetAlone)
@@ -213,30 +245,38 @@ TEST(Run, ReadOnlyDirectoryAbortsAtTheCopy)
 {
     if (toolIsWrapped())
         GTEST_SKIP() << "needs the tool to run as an unprivileged user";
-    TempDir dir;
-    writeFile(dir.file("demo.xml"), oneList);
-    chmod(dir.path().c_str(), 0555);
-    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true, .closedStdout = false, .arguments = {}});
-    chmod(dir.path().c_str(), 0755);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, banner + copyFailed + tempAbort);
-    EXPECT_EQ(r.err, "copy: cannot create '" + tempName + "': Permission denied\n");
-    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"demo.xml"}));
+    for (bool previous : {false, true}) {
+        TempDir dir;
+        writeFile(dir.file("demo.xml"), oneList);
+        if (previous)
+            writeFile(dir.file(datName), previousDat);
+        chmod(dir.path().c_str(), 0555);
+        ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true, .closedStdout = false, .arguments = {}});
+        chmod(dir.path().c_str(), 0755);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.out, banner + copyFailed + tempAbort);
+        EXPECT_EQ(r.err, "copy: cannot create '" + tempName + "': Permission denied\n");
+        expectOnlyListsAndPreviousDat(dir, {"demo.xml"}, previous);
+    }
 }
 
 TEST(Run, UnreadableInputAbortsAtTheCopy)
 {
     if (toolIsWrapped())
         GTEST_SKIP() << "needs the tool to run as an unprivileged user";
-    TempDir dir;
-    writeFile(dir.file("a.xml"), oneList);
-    writeFile(dir.file("b.xml"), oneList);
-    chmod(dir.file("b.xml").c_str(), 0);
-    ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true, .closedStdout = false, .arguments = {}});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, banner + "a.xml\nb.xml\n" + copyFailed + tempAbort);
-    EXPECT_EQ(r.err, "copy: cannot read 'b.xml': Permission denied\n");
-    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"a.xml", "b.xml"}));
+    for (bool previous : {false, true}) {
+        TempDir dir;
+        writeFile(dir.file("a.xml"), oneList);
+        writeFile(dir.file("b.xml"), oneList);
+        if (previous)
+            writeFile(dir.file(datName), previousDat);
+        chmod(dir.file("b.xml").c_str(), 0);
+        ProcessResult r = runTool(dir.path(), {.fileSizeLimit = -1, .asNobody = true, .closedStdout = false, .arguments = {}});
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.out, banner + "a.xml\nb.xml\n" + copyFailed + tempAbort);
+        EXPECT_EQ(r.err, "copy: cannot read 'b.xml': Permission denied\n");
+        expectOnlyListsAndPreviousDat(dir, {"a.xml", "b.xml"}, previous);
+    }
 }
 
 // Many titles without ROMs: the DAT comes out larger than its input, so a
@@ -290,10 +330,14 @@ TEST(Run, FullDiskStopsTheCopyOrTheDat)
         {1000, 160, DatFails}, {1000, 256, BothFit},    {20000, 3072, DatFails},
     };
     for (const auto& c : cases) {
+      for (bool previous : {false, true}) {
         TempDir dir;
         const std::string input = titlesOnly(c.titles);
-        SmallDisk disk(dir, c.diskKib * 1024);
+        // A previous DAT takes one page of its own.
+        SmallDisk disk(dir, (c.diskKib + (previous ? 4 : 0)) * 1024);
         writeFile(dir.file("list.xml"), input);
+        if (previous)
+            writeFile(dir.file(datName), previousDat);
         ProcessResult r = runTool(dir.path(), disk.options());
         const std::string where = std::to_string(c.diskKib) + " KiB for " + std::to_string(c.titles) + " titles";
         if (c.outcome == CopyFails) {
@@ -305,35 +349,85 @@ TEST(Run, FullDiskStopsTheCopyOrTheDat)
                 EXPECT_TRUE(r.err.ends_with(": No space left on device\n") || r.err.ends_with(": File too large\n"))
                     << r.err;
             }
-            EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"})) << where;
+            expectOnlyListsAndPreviousDat(dir, {"list.xml"}, previous, where);
         } else if (c.outcome == DatFails) {
             EXPECT_EQ(r.status, 3) << where;
             EXPECT_EQ(r.out, banner + "list.xml\n1 file(s) copied.\n" + "\nFailed to write '" + datName + "'.\n\n")
                 << where;
             EXPECT_EQ(r.err, "") << where;
-            EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"list.xml"})) << where;
+            expectOnlyListsAndPreviousDat(dir, {"list.xml"}, previous, where);
         } else {
             EXPECT_EQ(r.status, 0) << where;
             EXPECT_EQ(r.out, banner + "list.xml\n1 file(s) copied.\n" + summary(3 * c.titles + 1)) << where;
             EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName, "list.xml"})) << where;
+            EXPECT_EQ(readFile(dir.file(datName)), convertInMemory(input)) << where;
         }
+      }
     }
 }
 
-// A symbolic link planted under the DAT's name is not followed: opening the
-// DAT fails as for any DAT that cannot be opened, and the link's target keeps
-// its bytes.
+// SIGINT at several moments of a long run (the copy and the scan go on side
+// by side): the run leaves the lists' directory as it was and the previous
+// DAT untouched, and ends as the signal ends a process. A run that was over
+// before its signal came is said so, and must have converted.
+TEST(Run, InterruptLeavesThePreviousDat)
+{
+    if (toolIsWrapped())
+        GTEST_SKIP() << "signals reach a Windows program differently";
+    TempDir lists;
+    const std::string input = titlesOnly(600000);
+    writeFile(lists.file("big.xml"), input);
+    const std::size_t newDatSize = convertInMemory(input).size();
+    int landed = 0;
+    for (int afterMs : {2, 10, 20, 40, 70, 100}) {
+        TempDir dir;
+        writeFile(dir.file(datName), previousDat);
+        RunOptions options;
+        options.arguments = {lists.path()};
+        options.interruptAfterMs = afterMs;
+        ProcessResult r = runTool(dir.path(), options);
+        const std::string where = "SIGINT after " + std::to_string(afterMs) + " ms";
+        const std::string dat = readFile(dir.file(datName));
+        EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName})) << where;
+        EXPECT_EQ(listDirectory(lists.path()), (std::vector<std::string>{"big.xml"})) << where;
+        if (r.status == 0 || dat.size() == newDatSize) {
+            // Over, or as good as over: the new DAT was in place.
+            std::printf("%s: the DAT was complete before the signal came\n", where.c_str());
+            EXPECT_EQ(dat.size(), newDatSize) << where;
+            continue;
+        }
+        landed++;
+        EXPECT_EQ(r.status, 128 + SIGINT) << where;
+        // Before the run has begun there is nothing to remove and nothing said.
+        EXPECT_TRUE(r.err.empty() || r.err.ends_with("Interrupted.\n")) << where << ": " << r.err;
+        EXPECT_TRUE(dat == previousDat) << where;
+    }
+    std::printf("%d of 6 signals came while the run went on\n", landed);
+}
+
+// A symbolic link at the DAT's name is replaced by the new DAT, its target
+// keeps its bytes; one at the name the DAT is written under is removed
+// first, and the DAT is never written through a link.
 TEST(Run, LinkUnderTheDatNameIsNotFollowed)
 {
     if (toolIsWrapped())
         GTEST_SKIP() << "a Unix symbolic link has no Windows equivalent under the wrapper";
+    for (const std::string& link : {datName, datName + ".part"}) {
+        TempDir dir;
+        writeFile(dir.file("demo.xml"), oneList);
+        writeFile(dir.file("precious"), "untouched\n");
+        symlink("precious", dir.file(link).c_str());
+        EXPECT_EQ(runTool(dir.path()).status, 0) << link;
+        EXPECT_EQ(readFile(dir.file("precious")), "untouched\n") << link;
+        EXPECT_EQ(readFile(dir.file(datName)), oneListDat) << link;
+        EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName, "demo.xml", "precious"})) << link;
+    }
     TempDir dir;
     writeFile(dir.file("precious"), "untouched\n");
-    symlink("precious", dir.file(datName).c_str());
+    symlink("precious", dir.file("link").c_str());
     auto out = std::make_unique<TextOutput>();
-    EXPECT_FALSE(openTextOutput(*out, dir.file(datName).c_str()));
-    EXPECT_EQ(errno, ELOOP);
-    EXPECT_EQ(readFile(dir.file("precious")), "untouched\n");
+    EXPECT_FALSE(openTextOutput(*out, dir.file("link").c_str()));
+    EXPECT_EQ(errno, EEXIST);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -190,6 +191,10 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
         }
         execv(argv[0], argv.data());
         _exit(122);
+    }
+    if (options.interruptAfterMs >= 0) {
+        usleep(static_cast<useconds_t>(options.interruptAfterMs) * 1000);
+        kill(child, SIGINT);
     }
     int status = 0;
     struct rusage usage;

@@ -54,6 +54,7 @@ struct RunOptions {
     bool asNobody = false;     // drop root to uid/gid 65534 before exec
     bool closedStdout = false; // stdout is a pipe whose reading end is closed
     std::vector<std::string> arguments;   // given to the tool after its name
+    int interruptAfterMs = -1;  // SIGINT this long after the start, -1 for none
 };
 
 // True when the tool under test runs through a wrapper command (such as Wine

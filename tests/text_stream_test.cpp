@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -299,8 +301,13 @@ TEST(TextOutput, WritesLargeOutputWhole)
 
 TEST(TextOutput, ReportsAFullDevice)
 {
+    TempDir dir;
     auto out = std::make_unique<TextOutput>();
-    ASSERT_TRUE(openTextOutput(*out, "/dev/full"));
+    ASSERT_TRUE(openTextOutput(*out, dir.file("out").c_str()));
+    int full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, out->fd);
+    close(full);
     writeString(*out, "more than nothing\n");
     EXPECT_FALSE(closeTextOutput(*out));
     EXPECT_EQ(out->errorNumber, ENOSPC);

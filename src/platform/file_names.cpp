@@ -3,6 +3,7 @@
 #include "platform/file_names.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
@@ -42,9 +43,55 @@ static std::string utf8(const wchar_t* name)
     return text;
 }
 
+// The errno values of the failures an open meets.
+static int errnoOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return ENOENT;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return EMFILE;
+    default:
+        return EACCES;
+    }
+}
+
+// Opens as _wopen does, but shares the file for deletion too, so that an
+// interrupt can remove a file the run still holds open (it goes when the
+// process ends).
 int openNamed(const char* name, int flags, int mode)
 {
-    return _wopen(wide(name).c_str(), flags, mode);
+    DWORD access = (flags & O_ACCMODE) == O_RDONLY ? GENERIC_READ
+                   : (flags & O_ACCMODE) == O_WRONLY ? GENERIC_WRITE
+                                                      : GENERIC_READ | GENERIC_WRITE;
+    DWORD disposition = OPEN_EXISTING;
+    if ((flags & O_CREAT) && (flags & O_EXCL))
+        disposition = CREATE_NEW;
+    else if ((flags & O_CREAT) && (flags & O_TRUNC))
+        disposition = CREATE_ALWAYS;
+    else if (flags & O_CREAT)
+        disposition = OPEN_ALWAYS;
+    else if (flags & O_TRUNC)
+        disposition = TRUNCATE_EXISTING;
+    DWORD attributes = (flags & O_CREAT) && !(mode & _S_IWRITE) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    HANDLE handle = CreateFileW(wide(name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, disposition, attributes, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = errnoOf(GetLastError());
+        return -1;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags & (O_RDONLY | O_WRONLY | O_RDWR | O_BINARY));
+    if (fd < 0)
+        CloseHandle(handle);
+    return fd;
 }
 
 bool statNamed(const char* name, bool& regular, std::uint64_t& size)
@@ -66,6 +113,15 @@ bool namesDirectory(const char* name)
 int removeNamed(const char* name)
 {
     return _wunlink(wide(name).c_str());
+}
+
+int replaceNamed(const char* from, const char* to)
+{
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return 0;
+    DWORD error = GetLastError();
+    errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+    return -1;
 }
 
 bool openListing(DirectoryListing& listing, const char* directory)
@@ -139,6 +195,11 @@ bool namesDirectory(const char* name)
 int removeNamed(const char* name)
 {
     return unlink(name);
+}
+
+int replaceNamed(const char* from, const char* to)
+{
+    return rename(from, to);
 }
 
 bool openListing(DirectoryListing& listing, const char* directory)

@@ -20,6 +20,11 @@ bool namesDirectory(const char* name);
 // unlink(2) by name: 0, or -1 with errno set.
 int removeNamed(const char* name);
 
+// rename(2) by name: `to` is replaced by `from` in one step, also where a
+// file or a link stands at `to` (the link itself is replaced, its target is
+// left alone). 0, or -1 with errno set.
+int replaceNamed(const char* from, const char* to);
+
 // A directory being listed, one name after the other.
 struct DirectoryListing {
     void* handle = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/shell.h"
 
 #include "platform/file_names.h"
+#include "platform/interrupts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -341,7 +342,14 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
         std::fputs("copy: no *.xml file found\n", stderr);
         return 1;
     }
-    int to = openNamed(target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
+    // An interrupt waits while the target comes to exist, so that it can
+    // remove it; once one has come, nothing is created.
+    int to = -1;
+    if (enterFileCreation())
+        to = openNamed(target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
+    else
+        errno = EINTR;
+    leaveFileCreation();
     if (to < 0) {
         reportError("copy: cannot create '%s': %s\n", target, errno);
         return 1;

@@ -21,9 +21,9 @@
 
 bool openTextOutput(TextOutput& out, const char* name)
 {
-    // A symbolic link planted under the name is not followed: the open fails
-    // rather than overwrite whatever the link points to.
-    int fd = openNamed(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_BINARY, 0666);
+    // Nothing planted under the name is followed or truncated: the open fails
+    // rather than write into whatever stands there.
+    int fd = openNamed(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
     if (fd < 0)
         return false;
     out.fd = fd;

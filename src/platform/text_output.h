@@ -22,8 +22,9 @@ struct TextOutput {
     char buffer[outputChunkSize];
 };
 
-// Creates or truncates a file for writing; a symbolic link under the name
-// is not followed. False (errno set) on failure.
+// Creates a new file for writing; fails (errno set, false) where anything
+// stands under the name already, a symbolic link included, so that nothing
+// but the new file is ever written.
 bool openTextOutput(TextOutput& out, const char* name);
 
 // Collects the output in a string the caller owns.

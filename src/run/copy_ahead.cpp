@@ -12,11 +12,14 @@
 // - Every change is followed by a bump of `news` and a wake-up, and a waiter
 //   reads `news` before it looks at the rest, so no change is missed; the
 //   helper reaches Finished on every path, so every wait ends.
+// - Interrupts are kept off the helper thread: they are taken on the
+//   scanning thread, while the copy goes on.
 // - The scanning thread prints nothing from startCopy to finishCopy: the
 //   copy's console text (each name before its bytes, then the count or the
 //   error) keeps the order it has when copy and scan run one after the other.
 #include "run/copy_ahead.h"
 
+#include "platform/interrupts.h"
 #include "platform/shell.h"
 
 namespace {
@@ -48,6 +51,7 @@ void bytesAppended(void* context, std::uint64_t total)
 
 void runCopy(CopyAhead& copy)
 {
+    keepInterruptsOffThisThread();
     CopyWatch watch;
     watch.targetCreated = targetCreated;
     watch.bytesAppended = bytesAppended;

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "dat/dat_writer.h"
+#include "platform/file_names.h"
+#include "platform/interrupts.h"
 #include "platform/shell.h"
 #include "platform/text_input.h"
 #include "platform/text_output.h"
@@ -18,6 +20,7 @@ static const char banner[] = "softlist2dat - MESS software lists to one ClrMameP
 
 // The run's storage: reserved once, alive for the whole run.
 static char outputName[128];
+static char partName[128];        // the DAT while it is written, renamed when complete
 static char tempName[128];
 static char commandLine[192];     // the "del" commands
 static char copyCommand[8192];    // the copy command, read by the copy's thread
@@ -31,6 +34,13 @@ static void removeFile(const char* name)
 {
     std::snprintf(commandLine, sizeof commandLine, "del %s", name);
     runShell(commandLine);
+}
+
+// The DAT cannot be created or put in place (say, a directory stands at its
+// name). The message is the long-standing one, word for word.
+static void printCannotOpenDat()
+{
+    std::printf("\nFailed to read from '%s'. Please check filename.\n\n", outputName);
 }
 
 static void printSummary()
@@ -59,7 +69,7 @@ static bool scanWhileCopying()
 {
     if (!waitUntilTargetReserved(copy) || !openTextInput(input, tempName))
         return false;
-    if (!openTextOutput(output, outputName)) {
+    if (!openTextOutput(output, partName)) {
         closeTextInput(input);
         return false;
     }
@@ -68,13 +78,13 @@ static bool scanWhileCopying()
     return true;
 }
 
-// Undoes a scan that ran beside a copy that then failed: no DAT is left, as
-// when the scan waits for the copy and finds no temporary file.
+// Undoes a scan that ran beside a copy that then failed: the DAT begun is
+// removed, as when the scan waits for the copy and finds no temporary file.
 static void discardScan()
 {
     closeTextOutput(output);
     closeTextInput(input);
-    removeFile(outputName);
+    removeFile(partName);
 }
 
 // The copy command for the lists of `listDirectory` (nullptr for here).
@@ -103,6 +113,7 @@ int runConversion(const char* listDirectory, bool disks)
 {
     disksWanted = disks;
     std::snprintf(outputName, sizeof outputName, "%s", "all_mess_software_lists.dat");
+    std::snprintf(partName, sizeof partName, "%s", "all_mess_software_lists.dat.part");
     std::snprintf(tempName, sizeof tempName, "%s", "tempfileforplimsett.tmp");
     if (listDirectory != nullptr && std::strcmp(listDirectory, ".") == 0)
         listDirectory = nullptr;
@@ -111,7 +122,12 @@ int runConversion(const char* listDirectory, bool disks)
         return 2;
     }
 
-    removeFile(outputName);
+    // The previous DAT stays until the new one is complete; only a DAT begun
+    // by a killed run goes.
+    removeOnInterrupt(partName);
+    removeOnInterrupt(tempName);
+    catchInterrupts();
+    removeFile(partName);
     std::puts(banner);
     startCopy(copy, copyCommand);
     bool scanned = scanWhileCopying();
@@ -127,8 +143,10 @@ int runConversion(const char* listDirectory, bool disks)
             std::puts("\nFailed to read from temp file...ABORTING!\n");
             return 3;
         }
-        if (!openTextOutput(output, outputName)) {
-            std::printf("\nFailed to read from '%s'. Please check filename.\n\n", outputName);
+        if (!openTextOutput(output, partName)) {
+            closeTextInput(input);
+            removeFile(tempName);
+            printCannotOpenDat();
             return 3;
         }
         scanTemporaryFile();
@@ -136,8 +154,9 @@ int runConversion(const char* listDirectory, bool disks)
 
     bool written = closeTextOutput(output);
     closeTextInput(input);
-    if (!written || input.failed)
-        removeFile(outputName);
+    bool replaced = written && !input.failed && replaceNamed(partName, outputName) == 0;
+    if (!replaced)
+        removeFile(partName);
     removeFile(tempName);
 
     if (!written) {
@@ -146,6 +165,10 @@ int runConversion(const char* listDirectory, bool disks)
     }
     if (input.failed) {
         std::puts("\nFailed to read from temp file...ABORTING!\n");
+        return 3;
+    }
+    if (!replaced) {
+        printCannotOpenDat();
         return 3;
     }
     printSummary();

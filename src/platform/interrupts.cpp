@@ -1,0 +1,131 @@
+// The interrupt handlers and the list of files they remove.
+//
+// Invariants:
+// - The list only grows, at its head, and a name is complete before the
+//   head is moved to it (a release store), so a handler that loads the head
+//   sees whole entries only. Nothing is freed while the process lives.
+// - `ending` is set before the handler looks at `creating`, and a creating
+//   thread sets `creating` before it looks at `ending` (both sequentially
+//   consistent): either the thread sees `ending` and creates nothing, or the
+//   handler sees `creating` and waits until the file exists, then removes
+//   it. The handler never runs on a creating thread (it keeps interrupts
+//   off, or on Windows the handler has a thread of its own), so the wait ends.
+// - On POSIX systems the handler makes only async-signal-safe calls:
+//   unlink, write, sigaction, raise, and lock-free atomics.
+#include "platform/interrupts.h"
+
+#include <atomic>
+#include <csignal>
+#ifndef _WIN32
+#include <pthread.h>
+#endif
+#include <cstring>
+
+#include "platform/file_names.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct DoomedFile {
+    char* name;
+    DoomedFile* next;
+};
+
+std::atomic<DoomedFile*> doomedFiles{nullptr};
+std::atomic<bool> ending{false};
+std::atomic<int> creating{0};
+
+const char interruptedMessage[] = "Interrupted.\n";
+
+void removeDoomedFiles()
+{
+    ending.store(true);
+    while (creating.load() != 0) {
+    }
+    for (DoomedFile* file = doomedFiles.load(std::memory_order_acquire); file != nullptr; file = file->next)
+        removeNamed(file->name);
+    (void)!write(2, interruptedMessage, sizeof interruptedMessage - 1);
+}
+
+#ifdef _WIN32
+
+// Runs on a thread of its own, where any call may be made.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    removeDoomedFiles();
+    return FALSE;   // the system's own handler then ends the process
+}
+
+#else
+
+const int caughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void onInterrupt(int signalNumber)
+{
+    removeDoomedFiles();
+    // Blocked while this handler runs, the signal raised again ends the
+    // process, by the default action, as soon as the handler returns.
+    struct sigaction defaultAction;
+    std::memset(&defaultAction, 0, sizeof defaultAction);
+    defaultAction.sa_handler = SIG_DFL;
+    sigaction(signalNumber, &defaultAction, nullptr);
+    raise(signalNumber);
+}
+
+#endif
+
+}  // namespace
+
+void removeOnInterrupt(const char* name)
+{
+    std::size_t size = std::strlen(name) + 1;
+    DoomedFile* file = new DoomedFile{new char[size], doomedFiles.load(std::memory_order_relaxed)};
+    std::memcpy(file->name, name, size);
+    doomedFiles.store(file, std::memory_order_release);
+}
+
+void catchInterrupts()
+{
+#ifdef _WIN32
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+#else
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : caughtSignals)
+        sigaddset(&action.sa_mask, signalNumber);   // one handler at a time
+    for (int signalNumber : caughtSignals)
+        sigaction(signalNumber, &action, nullptr);
+#endif
+}
+
+bool enterFileCreation()
+{
+    creating.fetch_add(1);
+    return !ending.load();
+}
+
+void leaveFileCreation()
+{
+    creating.fetch_sub(1);
+}
+
+void keepInterruptsOffThisThread()
+{
+#ifndef _WIN32
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (int signalNumber : caughtSignals)
+        sigaddset(&interrupts, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &interrupts, nullptr);
+#endif
+}

@@ -1,0 +1,24 @@
+// What an interrupt does to a run: Ctrl-C, SIGTERM and SIGHUP (on Windows
+// Ctrl-C, Ctrl-Break and closing the console window) remove the files the
+// run has named for that, print "Interrupted." on stderr and end the process
+// as the signal would have ended it (a shell sees 130 for Ctrl-C).
+#pragma once
+
+// Names a file that an interrupt removes, whether or not it exists yet.
+// Takes a copy of the name; call it before the file can come to exist.
+void removeOnInterrupt(const char* name);
+
+// From here on, interrupts end the run as described above.
+void catchInterrupts();
+
+// A thread other than the one that takes the interrupts (on POSIX systems,
+// one that has called keepInterruptsOffThisThread) creates a file named by
+// removeOnInterrupt only between these two calls, so that an interrupt
+// cannot remove the name just before the file appears: the handler waits
+// while a creation is under way. False from the first when an interrupt
+// has come: create nothing then (leaveFileCreation is still called).
+bool enterFileCreation();
+void leaveFileCreation();
+
+// Interrupts are taken on the other threads of the process, never this one.
+void keepInterruptsOffThisThread();
