@@ -1,6 +1,6 @@
-// Scan throughput: the concatenated software lists (the files named on the
-// command line after the benchmark flags, or $SOFTLIST2DAT_LISTS/*.xml) read
-// from memory, converted, and the DAT collected in memory.
+// Scan throughput: the software lists of $SOFTLIST2DAT_LISTS (its *.xml
+// files, concatenated in byte-wise name order) read from memory, converted,
+// and the DAT collected in memory.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

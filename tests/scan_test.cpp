@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "bytes/fast_paths.h"
 #include "scan/extract.h"
 #include "test_support.h"
 
@@ -68,10 +69,16 @@ struct ConversionCase {
     std::string dat;   // after the header, LF line ends
 };
 
+// Each case both ways: with the shortcuts, and with their general twins alone.
 void expectConversions(const ConversionCase* begin, const ConversionCase* end, bool disks = false)
 {
-    for (const ConversionCase* c = begin; c != end; c++)
-        EXPECT_EQ(convertInMemory(c->input, nullptr, disks), datHeader() + crlf(c->dat)) << c->what;
+    for (bool general : {false, true}) {
+        useGeneralPathsOnly(general);
+        for (const ConversionCase* c = begin; c != end; c++)
+            EXPECT_EQ(convertInMemory(c->input, nullptr, disks), datHeader() + crlf(c->dat))
+                << c->what << (general ? " (general paths)" : "");
+    }
+    useGeneralPathsOnly(false);
 }
 
 std::string game(const std::string& list, const std::string& name, const std::string& description)
@@ -136,6 +143,19 @@ TEST(Values, KeywordsQuotesAndEntities)
          open + "  rom ( name \"a\" size 1 crc c sha1 s )\n"},
         {"usual layout, input ends in the sha1", lead + "<rom name=\"a\" size=\"1\" crc=\"c\" sha1=\"s",
          open + "  rom ( name \"a\" size 1 crc c sha1 s )\n"},
+        {"usual layout, input ends at a field's edge",
+         lead + "<rom name=\"a\" size=\"1\" crc=\"c\" sha1=\n<rom name=\"b\" size=\"1\" crc=\"c\"",
+         open + "  rom ( name \"a\" size 1 crc c )\n  rom ( name \"b\" size 1 crc c )\n"},
+        // A keyword inside a value is found there by the general search: each
+        // stop letter sends such a line the general way.
+        {"usual layout, crc inside the size", lead + "<rom name=\"a\" size=\"crc=\" crc=\"c\" sha1=\"s\" />\n",
+         open + "  rom ( name \"a\" size crc= crc  crc= sha1 s )\n"},
+        {"usual layout, md5 inside the crc", lead + "<rom name=\"a\" size=\"1\" crc=\"md5=x\" sha1=\"s\" />\n",
+         open + "  rom ( name \"a\" size 1 crc md5=x md5  sha1= sha1 s )\n"},
+        {"usual layout, sha inside the crc", lead + "<rom name=\"a\" size=\"1\" crc=\"sha=x\" sha1=\"s\" />\n",
+         open + "  rom ( name \"a\" size 1 crc sha=x sha1  sha1= )\n"},
+        {"usual layout, stop letters alone", lead + "<rom name=\"a\" size=\"1\" crc=\"ih\" sha1=\"rm\" />\n",
+         open + "  rom ( name \"a\" size 1 crc ih sha1 rm )\n"},
     };
     expectConversions(std::begin(cases), std::end(cases));
 }
@@ -149,6 +169,13 @@ TEST(Values, OverlongValuesAreCut)
         {"ROM name keeps 255 bytes and the search goes on after it",
          lead + "<rom name=\"" + longName + "\" crc=\"c\" />\n",
          game("l", "s", "D") + "  rom ( name \"" + longName.substr(0, 255) + "\" crc c )\n"},
+        {"usual layout: names of 255, 256 and 300 bytes and a sha1 of 300 keep 255",
+         lead + "<rom name=\"" + longName.substr(0, 255) + "\" size=\"1\" crc=\"c\" sha1=\"" + longText.substr(0, 300) +
+             "\" />\n<rom name=\"" + longName.substr(0, 256) + "\" size=\"1\" crc=\"c\" sha1=\"s\" />\n<rom name=\"" +
+             longName + "\" size=\"1\" crc=\"c\" sha1=\"s\" />\n",
+         game("l", "s", "D") + "  rom ( name \"" + longName.substr(0, 255) + "\" size 1 crc c sha1 " +
+             longText.substr(0, 255) + " )\n" + "  rom ( name \"" + longName.substr(0, 255) + "\" size 1 crc c sha1 s )\n" +
+             "  rom ( name \"" + longName.substr(0, 255) + "\" size 1 crc c sha1 s )\n"},
         {"software name keeps 255 bytes", listLine + "<software name=\"" + longName + "\">\n<description>D</description>\n",
          game("l", longName.substr(0, 255), "D")},
         {"description keeps 1023 bytes", listLine + softwareLine + "<description>" + longText + "</description>\n",

@@ -13,7 +13,6 @@
 
 #include "platform/process.h"
 #include "platform/shell.h"
-#include "platform/process.h"
 #include "test_support.h"
 
 namespace {

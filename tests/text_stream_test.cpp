@@ -2,18 +2,21 @@
 // output is translated and its write failures seen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/find_byte.h"
+#include "bytes/find_byte.h"
 #include "platform/text_input.h"
 #include "platform/text_output.h"
+#include "run/copy_ahead.h"
 #include "run/scan_loop.h"
 #include "dat/dat_writer.h"
 #include "scan/scan_state.h"
@@ -191,6 +194,77 @@ TEST(TextInput, ScanBesideACopyIsTheScanAfterIt)
                     << "first " << first << ", step " << step;
                 ASSERT_EQ(lines, wantLines) << "first " << first << ", step " << step;
             }
+        }
+    }
+}
+
+// The copy-ahead with a scripted copy on its helper thread: the target
+// written and published in steps of `step` bytes, the copy failing after
+// `failAfter` bytes (or never), and ending at once after its last step.
+struct CopyScript {
+    std::string bytes;
+    std::size_t step;
+    std::size_t failAfter;
+};
+const CopyScript* script = nullptr;
+
+int scriptedCopy(const char* target, const CopyWatch& watch)
+{
+    FILE* file = std::fopen(target, "wb");
+    watch.targetCreated(watch.context, true);
+    for (std::size_t done = 0; done < script->bytes.size();) {
+        const std::size_t size = std::min(script->step, script->bytes.size() - done);
+        if (done + size > script->failAfter) {
+            std::fclose(file);
+            return 1;
+        }
+        std::fwrite(script->bytes.data() + done, 1, size, file);
+        std::fflush(file);
+        done += size;
+        watch.bytesAppended(watch.context, done);
+    }
+    std::fclose(file);
+    return 0;
+}
+
+TEST(CopyAhead, ScanBesideAScriptedCopy)
+{
+    const std::string list = longLineAt(100, 2047, "") + "<softwarelist name=\"l\">\n<software name=\"s\">\n"
+                             "<description>D</description>\n<rom name=\"r\" size=\"1\" crc=\"c\" />\n</software>\n";
+    long long wantLines = 0;
+    const std::string want = convertInMemory(list, &wantLines);
+    TempDir dir;
+    const std::string target = dir.file("copy");
+    auto scan = std::make_unique<Scan>();
+    const std::size_t never = ~std::size_t{0};
+    for (std::size_t step : {std::size_t{1}, std::size_t{64}, std::size_t{2047}, std::size_t{5000}}) {
+        for (std::size_t failAfter : {never, list.size() / 2}) {
+            const CopyScript plan{list, step, failAfter};
+            script = &plan;
+            CopyAhead copy;
+            copy.start(scriptedCopy, target.c_str());
+            ASSERT_TRUE(copy.waitUntilTargetReserved());
+            ASSERT_TRUE(openTextInput(scan->in, target.c_str()));
+            copy.follow(scan->in);
+            std::string dat;
+            openTextOutputToMemory(scan->out, dat);
+            initScanState(scan->state, scan->in, scan->out);
+            writeHeader(scan->out);
+            scanAllLines(scan->state);
+            closeTextOutput(scan->out);
+            closeTextInput(scan->in);
+            const int status = copy.finish();
+            const std::string where = "steps of " + std::to_string(step) + (failAfter == never ? "" : ", failing");
+            if (failAfter == never) {
+                EXPECT_EQ(status, 0) << where;
+                EXPECT_EQ(dat, want) << where;
+                EXPECT_EQ(scan->state.lineCount, wantLines) << where;
+            } else {
+                // The scan ends with the copy, on what was published.
+                EXPECT_EQ(status, 1) << where;
+                EXPECT_LE(scan->state.lineCount, wantLines) << where;
+            }
+            std::remove(target.c_str());
         }
     }
 }

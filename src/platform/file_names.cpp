@@ -9,9 +9,7 @@
 #ifdef _WIN32
 #include <dirent.h>
 #include <io.h>
-#include <vector>
 #include <windows.h>
-#include <shellapi.h>
 #else
 #include <dirent.h>
 #include <unistd.h>
@@ -32,7 +30,7 @@ static std::wstring wide(const char* name)
     return text;
 }
 
-static std::string utf8(const wchar_t* name)
+std::string utf8(const wchar_t* name)
 {
     int size = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
     if (size <= 0)
@@ -151,24 +149,6 @@ void closeListing(DirectoryListing& listing)
     listing.handle = nullptr;
 }
 
-char** utf8Arguments(int& argc, char** argv)
-{
-    static std::vector<std::string> texts;
-    static std::vector<char*> pointers;
-    int count = 0;
-    wchar_t** wideArguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (wideArguments == nullptr)
-        return argv;
-    for (int i = 0; i < count; i++)
-        texts.push_back(utf8(wideArguments[i]));
-    LocalFree(wideArguments);
-    for (std::string& text : texts)
-        pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    argc = count;
-    return pointers.data();
-}
-
 #else
 
 int openNamed(const char* name, int flags, int mode)
@@ -224,11 +204,6 @@ void closeListing(DirectoryListing& listing)
 {
     closedir(static_cast<DIR*>(listing.handle));
     listing.handle = nullptr;
-}
-
-char** utf8Arguments(int& /*argc*/, char** argv)
-{
-    return argv;
 }
 
 #endif

@@ -40,6 +40,7 @@ const char* nextListed(DirectoryListing& listing);
 void rewindListing(DirectoryListing& listing);
 void closeListing(DirectoryListing& listing);
 
-// The program's arguments as UTF-8 (on Windows taken from the wide command
-// line, whatever the ANSI code page; elsewhere as given).
-char** utf8Arguments(int& argc, char** argv);
+#ifdef _WIN32
+// A UTF-16 name as UTF-8 (empty where it cannot be converted).
+std::string utf8(const wchar_t* name);
+#endif

@@ -7,7 +7,12 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <string>
+#include <vector>
 #include <windows.h>
+#include <shellapi.h>
+
+#include "platform/file_names.h"
 #endif
 
 #ifdef _WIN32
@@ -44,6 +49,31 @@ void prepareProcess()
     }
 #endif
 }
+
+#ifdef _WIN32
+char** utf8Arguments(int& argc, char** argv)
+{
+    static std::vector<std::string> texts;
+    static std::vector<char*> pointers;
+    int count = 0;
+    wchar_t** wideArguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wideArguments == nullptr)
+        return argv;
+    for (int i = 0; i < count; i++)
+        texts.push_back(utf8(wideArguments[i]));
+    LocalFree(wideArguments);
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    argc = count;
+    return pointers.data();
+}
+#else
+char** utf8Arguments(int& /*argc*/, char** argv)
+{
+    return argv;
+}
+#endif
 
 bool keepsWindowOpen(unsigned long processesOnConsole, bool stdinIsConsole, bool stdoutIsConsole)
 {

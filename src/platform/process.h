@@ -9,6 +9,10 @@
 // until the process ends).
 void prepareProcess();
 
+// The program's arguments as UTF-8 (on Windows taken from the wide command
+// line, whatever the ANSI code page; elsewhere as given).
+char** utf8Arguments(int& argc, char** argv);
+
 // Whether to wait for Enter before the process ends: only when the console
 // is the tool's alone (it was started by a double click, so the window
 // closes with it) and both stdin and stdout are that console. Started from

@@ -264,6 +264,8 @@ static CopyFault appendFile(int from, int to, CopyCount& count, int& errorNumber
 static bool appendSource(const char* source, int target, const struct stat& targetInfo, const char* targetName,
                          CopyCount& count)
 {
+    // Non-blocking, so that a FIFO planted under a list's name cannot hold
+    // the open up (nobody writes to it); the file-type check below refuses it.
     int from = openNamed(source, O_RDONLY | O_BINARY | O_NONBLOCK);
     if (from < 0) {
         reportError("copy: cannot read '%s': %s\n", source, errno);

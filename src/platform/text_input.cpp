@@ -3,8 +3,6 @@
 
 #include "platform/file_names.h"
 
-#include "platform/find_byte.h"
-
 #include <cassert>
 #include <cerrno>
 #include <cstring>
@@ -108,6 +106,8 @@ static void refill(TextInput& in)
 // bit mask; the last bytes before `end` (less than a block) byte by byte.
 static inline std::size_t nextLineFeed(TextInput& in)
 {
+    if (!fastPathsOn())
+        return in.start + findByte(in.data + in.start, in.end - in.start, '\n');
     for (;;) {
         if (in.lineFeeds != 0)
             return static_cast<std::size_t>(in.maskBase) + static_cast<std::size_t>(std::countr_zero(in.lineFeeds));
@@ -151,6 +151,7 @@ Piece readPieceSlowly(TextInput& in, char* spare)
     if (lf < window && lf > 0 && p[lf - 1] == '\r') {
         // CR LF: the piece is the line without its CR; it always fits,
         // since the LF lies within pieceLimit + 1 bytes.
+        assert(lf <= static_cast<std::size_t>(pieceLimit));
         std::memcpy(spare, p, lf - 1);
         spare[lf - 1] = '\n';
         consumeTo(in, in.start + lf + 1);

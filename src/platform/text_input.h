@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/find_byte.h"
+#include "bytes/find_byte.h"
 
 constexpr int pieceLimit = 2047;                 // most bytes one piece holds
 constexpr std::size_t inputChunkSize = 256 * 1024;
@@ -74,6 +74,8 @@ inline Piece readPiece(TextInput& in, char* spare)
 {
     const std::size_t start = in.start;
     assert(in.maskBase + 64 >= static_cast<std::ptrdiff_t>(start));
+    if (!fastPathsOn())
+        return readPieceSlowly(in, spare);
     while (in.lineFeeds == 0 && static_cast<std::size_t>(in.maskBase + 128) <= in.end &&
            static_cast<std::size_t>(in.maskBase + 64) - start < pieceLookahead) {
         in.maskBase += 64;

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/small_copy.h"
+#include "bytes/small_copy.h"
 
 constexpr std::size_t outputChunkSize = 256 * 1024;
 
@@ -34,16 +34,13 @@ void openTextOutputToMemory(TextOutput& out, std::string& sink);
 // (at most 2 * size).
 inline std::size_t translateLineEnds(char* to, const char* bytes, std::size_t size)
 {
-    const std::uint64_t ones = 0x0101010101010101u;
-    const std::uint64_t highs = 0x8080808080808080u;
     char* start = to;
     std::size_t i = 0;
     // Eight bytes at a time; a word holding an LF goes byte by byte.
-    for (; i + 8 <= size; i += 8) {
+    for (const bool inWords = fastPathsOn(); inWords && i + 8 <= size; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, bytes + i, 8);
-        std::uint64_t x = word ^ (ones * '\n');
-        if (((x - ones) & ~x & highs) == 0) {
+        if (!wordHolds(word, '\n')) {
             std::memcpy(to, &word, 8);
             to += 8;
             continue;

@@ -1,130 +1,138 @@
 // The copy on its helper thread, and the waits of the thread that scans.
 //
 // Invariants:
-// - The helper thread runs the copy command and is the only writer of the
-//   target, `copied`, `phase`, `reserved` and `status`; the scanning thread
-//   only reads them (and the target, through its own descriptor).
-// - `copied` only grows, and is stored (release) after the bytes it counts
-//   are written; a reader that loads it (acquire) may read that many bytes.
-// - `phase` moves Starting -> Created -> Finished, or Starting -> Finished
-//   when the copy fails before its target exists; `reserved` is stored
-//   before Created, `status` before Finished.
-// - Every change is followed by a bump of `news` and a wake-up, and a waiter
-//   reads `news` before it looks at the rest, so no change is missed; the
+// - The helper thread runs the copy and is the only writer of the target,
+//   `progress_`, `reserved_` and `status_`; the scanning thread only reads
+//   them (and the target, through its own descriptor).
+// - `progress_` holds the count of final bytes and the phase in one word:
+//   the count only grows, the phase moves as CopyPhase says, and the word is
+//   stored (release) after the bytes it counts are written, `reserved_`
+//   before Created, `status_` before Finished. A reader that loads it
+//   (acquire) may read that many bytes, and when it says Finished, the count
+//   beside it is the last one.
+// - Every change is followed by a bump of `news_` and a wake-up, and a waiter
+//   reads `news_` before it looks at the rest, so no change is missed; the
 //   helper reaches Finished on every path, so every wait ends.
 // - Interrupts are kept off the helper thread: they are taken on the
 //   scanning thread, while the copy goes on.
-// - The scanning thread prints nothing from startCopy to finishCopy: the
-//   copy's console text (each name before its bytes, then the count or the
-//   error) keeps the order it has when copy and scan run one after the other.
+// - The scanning thread prints nothing from start to finish: the copy's
+//   console text (each name before its bytes, then the count or the error)
+//   keeps the order it has when copy and scan run one after the other.
 #include "run/copy_ahead.h"
 
 #include "platform/interrupts.h"
-#include "platform/shell.h"
 
-namespace {
-
-enum Phase { Starting, Created, Finished };
-
-void announce(CopyAhead& copy)
+void CopyAhead::announce()
 {
-    copy.news.fetch_add(1, std::memory_order_release);
+    news_.fetch_add(1, std::memory_order_release);
 #ifndef _WIN32
-    copy.news.notify_all();
+    news_.notify_all();
 #endif
 }
 
-void targetCreated(void* context, bool reserved)
+static_assert(static_cast<int>(CopyPhase::Finished) < 4, "the phase fits the two low bits of the progress word");
+
+static std::uint64_t copiedOf(std::uint64_t progress)
 {
-    CopyAhead& copy = *static_cast<CopyAhead*>(context);
-    copy.reserved.store(reserved, std::memory_order_release);
-    copy.phase.store(Created, std::memory_order_release);
-    announce(copy);
+    return progress >> 2;
 }
 
-void bytesAppended(void* context, std::uint64_t total)
+static CopyPhase phaseOf(std::uint64_t progress)
 {
-    CopyAhead& copy = *static_cast<CopyAhead*>(context);
-    copy.copied.store(total, std::memory_order_release);
-    announce(copy);
+    return static_cast<CopyPhase>(progress & 3);
 }
 
-void runCopy(CopyAhead& copy)
+void CopyAhead::publish(std::uint64_t copied, CopyPhase phase)
+{
+    progress_.store(copied << 2 | static_cast<std::uint64_t>(phase), std::memory_order_release);
+    announce();
+}
+
+void CopyAhead::targetCreated(void* context, bool reserved)
+{
+    CopyAhead& self = *static_cast<CopyAhead*>(context);
+    self.reserved_.store(reserved, std::memory_order_release);
+    self.publish(copiedOf(self.progress_.load(std::memory_order_relaxed)), CopyPhase::Created);
+}
+
+void CopyAhead::bytesAppended(void* context, std::uint64_t total)
+{
+    CopyAhead& self = *static_cast<CopyAhead*>(context);
+    self.publish(total, CopyPhase::Created);
+}
+
+void CopyAhead::run()
 {
     keepInterruptsOffThisThread();
     CopyWatch watch;
     watch.targetCreated = targetCreated;
     watch.bytesAppended = bytesAppended;
-    watch.context = &copy;
-    copy.status = runShellWatched(copy.commandLine, watch);
-    copy.phase.store(Finished, std::memory_order_release);
-    announce(copy);
+    watch.context = this;
+    status_ = copy_(commandLine_, watch);
+    publish(copiedOf(progress_.load(std::memory_order_relaxed)), CopyPhase::Finished);
 }
 
-// Waits until `news` moves on from `seen`.
-void waitForNews(CopyAhead& copy, std::uint32_t seen)
+// Waits until `news_` moves on from `seen`.
+void CopyAhead::waitForNews(std::uint32_t seen)
 {
 #ifndef _WIN32
-    copy.news.wait(seen, std::memory_order_acquire);
+    news_.wait(seen, std::memory_order_acquire);
 #else
-    (void)copy;
     (void)seen;
 #endif
 }
 
 // The reader's wait: the count of final bytes once it exceeds `have`, or
 // `have` when the copy has ended without more.
-std::uint64_t waitForCopiedBytes(void* context, std::uint64_t have)
+std::uint64_t CopyAhead::waitForCopiedBytes(void* context, std::uint64_t have)
 {
-    CopyAhead& copy = *static_cast<CopyAhead*>(context);
+    CopyAhead& self = *static_cast<CopyAhead*>(context);
     for (;;) {
-        std::uint32_t seen = copy.news.load(std::memory_order_acquire);
-        std::uint64_t copied = copy.copied.load(std::memory_order_acquire);
-        if (copied > have)
-            return copied;
-        if (copy.phase.load(std::memory_order_acquire) == Finished) {
-            // The last count was stored before Finished: load it again.
-            copied = copy.copied.load(std::memory_order_acquire);
-            return copied > have ? copied : have;
-        }
-        waitForNews(copy, seen);
+        const std::uint32_t seen = self.news_.load(std::memory_order_acquire);
+        const std::uint64_t progress = self.progress_.load(std::memory_order_acquire);
+        if (copiedOf(progress) > have)
+            return copiedOf(progress);
+        if (phaseOf(progress) == CopyPhase::Finished)
+            return have;
+        self.waitForNews(seen);
     }
 }
 
-}  // namespace
-
-void startCopy(CopyAhead& copy, const char* commandLine)
+void CopyAhead::start(CopyFunction copy, const char* commandLine)
 {
-    copy.commandLine = commandLine;
+    copy_ = copy;
+    commandLine_ = commandLine;
+    progress_.store(static_cast<std::uint64_t>(CopyPhase::Starting));
+    reserved_.store(false);
 #ifndef _WIN32
-    copy.helper = std::thread(runCopy, std::ref(copy));
+    helper_ = std::thread(&CopyAhead::run, this);
 #else
-    runCopy(copy);   // no overlap on Windows: the copy ends before the scan
+    run();   // no overlap on Windows: the copy ends before the scan
 #endif
 }
 
-bool waitUntilTargetReserved(CopyAhead& copy)
+bool CopyAhead::waitUntilTargetReserved()
 {
     for (;;) {
-        std::uint32_t seen = copy.news.load(std::memory_order_acquire);
-        if (copy.phase.load(std::memory_order_acquire) != Starting)
-            return copy.reserved.load(std::memory_order_acquire);
-        waitForNews(copy, seen);
+        const std::uint32_t seen = news_.load(std::memory_order_acquire);
+        if (phaseOf(progress_.load(std::memory_order_acquire)) != CopyPhase::Starting)
+            return reserved_.load(std::memory_order_acquire);
+        waitForNews(seen);
     }
 }
 
-void followCopy(TextInput& input, CopyAhead& copy)
+void CopyAhead::follow(TextInput& input)
 {
-    input.readable = copy.copied.load(std::memory_order_acquire);
+    input.readable = copiedOf(progress_.load(std::memory_order_acquire));
     input.waitForMore = waitForCopiedBytes;
-    input.waitContext = &copy;
+    input.waitContext = this;
 }
 
-int finishCopy(CopyAhead& copy)
+int CopyAhead::finish()
 {
 #ifndef _WIN32
-    if (copy.helper.joinable())
-        copy.helper.join();
+    if (helper_.joinable())
+        helper_.join();
 #endif
-    return copy.status;
+    return status_;
 }

@@ -10,30 +10,53 @@
 #include <thread>
 #endif
 
+#include "platform/shell.h"
 #include "platform/text_input.h"
 
-struct CopyAhead {
-    const char* commandLine = nullptr;
+// How far the copy has got: Starting -> Created -> Finished, or Starting ->
+// Finished when it fails before its target exists.
+enum class CopyPhase { Starting, Created, Finished };
+
+class CopyAhead {
+public:
+    // The copy itself: carries out `commandLine`, telling `watch` how it
+    // goes, and returns the command's status (runShellWatched, or a script
+    // in the tests).
+    using CopyFunction = int (*)(const char* commandLine, const CopyWatch& watch);
+
+    // Starts the copy (on Windows it runs to its end right here).
+    void start(CopyFunction copy, const char* commandLine);
+
+    // Waits until the copy has created its target, or ended without. True
+    // when the target's whole size is reserved, so that it may be read while
+    // it grows.
+    bool waitUntilTargetReserved();
+
+    // Makes `input`, opened on the target, read only what the copy has
+    // finished, waiting for more as the copy goes on.
+    void follow(TextInput& input);
+
+    // Waits for the copy's end and returns the command's status.
+    int finish();
+
+private:
+    static void targetCreated(void* context, bool reserved);
+    static void bytesAppended(void* context, std::uint64_t total);
+    static std::uint64_t waitForCopiedBytes(void* context, std::uint64_t have);
+    void run();
+    void publish(std::uint64_t copied, CopyPhase phase);
+    void announce();
+    void waitForNews(std::uint32_t seen);
+
+    CopyFunction copy_ = nullptr;
+    const char* commandLine_ = nullptr;
 #ifndef _WIN32
-    std::thread helper;
+    std::thread helper_;
 #endif
-    std::atomic<std::uint64_t> copied{0};   // bytes of the target written and final
-    std::atomic<int> phase{0};              // see copy_ahead.cpp
-    std::atomic<bool> reserved{false};      // the target's whole size is set aside
-    std::atomic<std::uint32_t> news{0};     // bumped at every change above
-    int status = 0;                         // the copy command's status, once finished
+    // The bytes of the target written and final, times 4, plus the phase:
+    // one word, so that a reader sees the two as they were stored together.
+    std::atomic<std::uint64_t> progress_{0};
+    std::atomic<bool> reserved_{false};             // the target's whole size is set aside
+    std::atomic<std::uint32_t> news_{0};            // bumped at every change above
+    int status_ = 0;                                // the command's status, once Finished
 };
-
-// Starts the copy command (on Windows it runs to its end right here).
-void startCopy(CopyAhead& copy, const char* commandLine);
-
-// Waits until the copy has created its target, or ended without. True when
-// the target's whole size is reserved, so that it may be read while it grows.
-bool waitUntilTargetReserved(CopyAhead& copy);
-
-// Makes `input`, opened on the target, read only what the copy has finished,
-// waiting for more as the copy goes on.
-void followCopy(TextInput& input, CopyAhead& copy);
-
-// Waits for the copy's end and returns the command's status.
-int finishCopy(CopyAhead& copy);

@@ -18,6 +18,10 @@
 
 static const char banner[] = "softlist2dat - MESS software lists to one ClrMamePro DAT";
 
+// The run's messages, "Succesfully parsed ..." and "Please check filename."
+// among them, are kept word for word, spelling included: scripts and the
+// manual page quote them.
+
 // The run's storage: reserved once, alive for the whole run.
 static char outputName[128];
 static char partName[128];        // the DAT while it is written, renamed when complete
@@ -67,13 +71,13 @@ static void scanTemporaryFile()
 // that did not open (nothing is left open then).
 static bool scanWhileCopying()
 {
-    if (!waitUntilTargetReserved(copy) || !openTextInput(input, tempName))
+    if (!copy.waitUntilTargetReserved() || !openTextInput(input, tempName))
         return false;
     if (!openTextOutput(output, partName)) {
         closeTextInput(input);
         return false;
     }
-    followCopy(input, copy);
+    copy.follow(input);
     scanTemporaryFile();
     return true;
 }
@@ -129,9 +133,9 @@ int runConversion(const char* listDirectory, bool disks)
     catchInterrupts();
     removeFile(partName);
     std::puts(banner);
-    startCopy(copy, copyCommand);
+    copy.start(runShellWatched, copyCommand);
     bool scanned = scanWhileCopying();
-    if (finishCopy(copy) == 1) {
+    if (copy.finish() == 1) {
         std::puts("Error can't get directory information.");
         if (scanned)
             discardScan();

@@ -4,10 +4,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
+#include "bytes/byte_mask.h"
+#include "bytes/small_copy.h"
 #include "scan/handlers.h"
 
 // The index of the first byte of line[0, length) that is neither a space nor
@@ -15,49 +14,16 @@
 static inline std::int32_t firstNonBlank(const char* line, std::int32_t length)
 {
     std::int32_t p = 0;
-#if defined(__SSE2__)
-    for (; p + 16 <= length; p += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + p));
-        __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\t')));
-        unsigned others = ~static_cast<unsigned>(_mm_movemask_epi8(blank)) & 0xFFFFu;
-        if (others != 0)
-            return p + std::countr_zero(others);
+    if (simdAvailable && fastPathsOn()) {
+        for (; p + 16 <= length; p += 16) {
+            unsigned others = ~(equalMask16(line + p, ' ') | equalMask16(line + p, '\t')) & 0xFFFFu;
+            if (others != 0)
+                return p + std::countr_zero(others);
+        }
     }
-#endif
     while (p < length && (line[p] == ' ' || line[p] == '\t'))
         p++;
     return p;
-}
-
-// True when a[0, size) equals b[0, size), where sizeof(Word) <= size <=
-// 2 * sizeof(Word): compared as two words that overlap within the range.
-template <typename Word>
-static inline bool sameWordPair(const char* a, const char* b, int size)
-{
-    const std::size_t last = static_cast<std::size_t>(size) - sizeof(Word);
-    Word a1, b1, a2, b2;
-    std::memcpy(&a1, a, sizeof a1);
-    std::memcpy(&b1, b, sizeof b1);
-    std::memcpy(&a2, a + last, sizeof a2);
-    std::memcpy(&b2, b + last, sizeof b2);
-    return a1 == b1 && a2 == b2;
-}
-
-// True when the `size` bytes of `text` stand at line[at] entirely within the
-// piece (the sizes are constants, so the branches fold away); nothing outside
-// line[at, at + size) is read.
-static inline bool textAt(const char* line, int length, int at, const char* text, int size)
-{
-    if (at + size > length)
-        return false;
-    if (size >= 8)
-        return sameWordPair<std::uint64_t>(line + at, text, size);
-    if (size >= 4)
-        return sameWordPair<std::uint32_t>(line + at, text, size);
-    for (int i = 0; i < size; i++)
-        if (line[at + i] != text[i])
-            return false;
-    return true;
 }
 
 LineKind lineKindAt(const char* line, int length, int p)

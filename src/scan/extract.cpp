@@ -3,12 +3,10 @@
 
 #include <bit>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
-#include "platform/find_byte.h"
-#include "platform/small_copy.h"
+#include "bytes/byte_mask.h"
+#include "bytes/find_byte.h"
+#include "bytes/small_copy.h"
 
 // Appends what fits of bytes[0, size); the rest is dropped.
 static inline void appendBytes(Field& field, const char* bytes, std::int32_t size)
@@ -40,16 +38,12 @@ static inline void matchBeforeEquals(const char* line, std::int32_t from, std::i
             missing--;
         }
     };
-#if defined(__SSE2__)
-    if (equals >= 8) {
+    if (simdAvailable && fastPathsOn() && equals >= 8) {
         // The 8 bytes before the sign lie in the piece; bit j stands for the
         // index base + j, and a keyword matches at j when its letters stand
         // at bits j, j + 1, ... (a letter past bit 7 cannot).
         const std::int32_t base = equals - 8;
-        const __m128i block = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(line + base));
-        auto letter = [&](char c) {
-            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c)))) & 0xFFu;
-        };
+        auto letter = [&](char c) { return equalMask8(line + base, c); };
         const unsigned s = letter('s'), c = letter('c');
         const unsigned fromHere = from > base ? 0xFFu << (from - base) : 0xFFu;
         const unsigned threeLetters = fromHere & 0xFEu;   // not 8 bytes before the sign
@@ -64,7 +58,6 @@ static inline void matchBeforeEquals(const char* line, std::int32_t from, std::i
                 take(static_cast<RomKeyword>(k), base + std::countr_zero(bits[k]));
         return;
     }
-#endif
     for (std::int32_t i = equals - 8 > from ? equals - 8 : from; i + 3 <= equals; i++) {
         const std::int32_t gap = equals - i;
         const char* at = line + i;
@@ -86,6 +79,14 @@ static inline void matchBeforeEquals(const char* line, std::int32_t from, std::i
 // equals sign too.
 void locateRomAttributes(const ScanState& state, std::int32_t from, std::int32_t (&found)[romKeywordCount])
 {
+    if (!fastPathsOn()) {
+        // The general twin: each keyword searched on its own.
+        found[romSizeKey] = locateAttribute(state, "size", from);
+        found[romCrcKey] = locateAttribute(state, "crc", from);
+        found[romShaKey] = locateAttribute(state, "sha", from);
+        found[romMd5Key] = locateAttribute(state, "md5", from);
+        return;
+    }
     const std::int32_t length = state.lineLength;
     for (std::int32_t k = 0; k < romKeywordCount; k++)
         found[k] = -1;
@@ -112,19 +113,16 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
             return c == 'i' || c == 'r' || c == 'h' || c == 'm' || c == '\0';
     };
     std::int32_t at = from;
-#if defined(__SSE2__)
     // Sixteen bytes at a time; the last block ends at `end`, its bytes
     // before `at` (already looked at) masked off.
     unsigned fresh = 0xFFFFu;
-    while (at < end && end - from >= 16) {
+    const bool inBlocks = simdAvailable && fastPathsOn();
+    while (inBlocks && at < end && end - from >= 16) {
         if (at + 16 > end) {
             fresh = 0xFFFFu << (at + 16 - end) & 0xFFFFu;
             at = end - 16;
         }
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
-        auto hits = [&](char c) {
-            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
-        };
+        auto hits = [&](char c) { return equalMask16(line + at, c); };
         const unsigned quotes = hits('"') & fresh;
         unsigned stopping = hits('\0');
         if constexpr (kind == ValueKind::Name)
@@ -138,7 +136,6 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
             return at + std::countr_zero(quotes);
         at += 16;
     }
-#endif
     for (; at < end; at++) {
         const char c = line[at];
         if (c == '"')
@@ -149,12 +146,6 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
     return -1;
 }
 
-// True when `text` (of `size` bytes) stands at line[at], before `end`.
-static inline bool textBefore(const char* line, std::int32_t at, std::int32_t end, const char* text, std::int32_t size)
-{
-    return at + size <= end && std::memcmp(line + at, text, static_cast<std::size_t>(size)) == 0;
-}
-
 // The value after `lead` at `at` (its last byte the opening quote): its span,
 // and `at` moved to its closing quote. False when the line does not go on
 // that way.
@@ -163,7 +154,7 @@ static inline bool nextUsualValue(const char* line, std::int32_t end, const char
                                   ValueSpan& span)
 {
     constexpr std::int32_t size = static_cast<std::int32_t>(N - 1);
-    if (!textBefore(line, at, end, lead, size))
+    if (!textAt(line, end, at, lead, size))
         return false;
     const std::int32_t start = at + size;
     const std::int32_t close = plainValueEnd<kind>(line, start, end);

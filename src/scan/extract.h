@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "platform/find_byte.h"
+#include "bytes/find_byte.h"
 #include "scan/scan_state.h"
 
 // A bounded text field being filled: bytes go to text[0, capacity - 1).

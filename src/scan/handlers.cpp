@@ -1,6 +1,7 @@
 // The element handlers.
 #include "scan/handlers.h"
 
+#include "bytes/fast_paths.h"
 #include "dat/dat_writer.h"
 #include "scan/extract.h"
 
@@ -74,7 +75,7 @@ void handleRom(ScanState& state, std::int32_t from)
     std::int32_t lengths[romKeywordCount];
     std::int32_t nameLength = 0;
     UsualRom rom;
-    if (locateUsualRom(state, from, rom)) {
+    if (fastPathsOn() && locateUsualRom(state, from, rom)) {
         nameLength = copyUsualValue(state, rom.name, state.romName, nameCapacity);
         state.attrStart = rom.name.end;
         lengths[romSizeKey] = copyUsualValue(state, rom.size, state.romSize, nameCapacity);

@@ -48,8 +48,35 @@ def long_line_run(rng):
     return [lead, body + rng.choice([b"\n", b"\r\n", b""])] + tail
 
 
+def usual_rom_line(rng):
+    """A ROM line of the usual layout, name size crc sha1 (md5 now and then),
+    often with one perturbation: a keyword or a stop letter inside a value,
+    a value at or past the field's 255 bytes, an entity, a NUL, or the line
+    cut at a field's edge."""
+    values = [b"x.bin", b"16", b"1a2b3c4d", b"0123456789abcdef0123456789abcdef01234567"]
+    kind = rng.randrange(8)
+    field = rng.randrange(4)
+    if kind == 0:
+        values[field] += rng.choice([b"crc=", b"md5=", b"sha=", b"size=", b"sha1=\"", b"crc =x"])
+    elif kind == 1:
+        values[field] = values[field][:2] + rng.choice(b"irhm&\0").to_bytes(1, "big") + values[field][2:]
+    elif kind == 2:
+        values[field] = b"v" * rng.choice([254, 255, 256, 300])
+    elif kind == 3:
+        values[0] = rng.choice([b"a&amp;b", b"&apos;s", b"&am", b"&amp;" * 60])
+    fields = [b" name=\"", b"\" size=\"", b"\" crc=\"", b"\" sha1=\""]
+    line = b"<rom" + b"".join(f + v for f, v in zip(fields, values)) + b"\""
+    if rng.random() < 0.3:
+        line += b" md5=\"" + rng.choice([b"m", b"", b"crc=\""]) + b"\""
+    line += rng.choice([b" />", b"/>", b""])
+    if kind == 4:   # cut at or next to a field's edge
+        edges = [i for i in range(len(line)) if line[i:i + 1] in (b"\"", b"=", b" ")]
+        line = line[:rng.choice(edges) + rng.randrange(-1, 2)]
+    return rng.choice([b"\t\t", b"", b" "]) + line + rng.choice([b"\n", b"\r\n", b""])
+
+
 def random_input(rng):
-    lines = [random_line(rng) for _ in range(rng.randrange(1, 40))]
+    lines = [random_line(rng) if rng.random() < 0.8 else usual_rom_line(rng) for _ in range(rng.randrange(1, 40))]
     if rng.random() < 0.15:   # a line longer than a piece
         at = rng.randrange(len(lines))
         lines[at] = bytes(rng.choice(b"x <\"=-") for _ in range(rng.randrange(2000, 5000))) + lines[at]

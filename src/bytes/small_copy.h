@@ -1,0 +1,119 @@
+// Copying and comparing a few bytes without a call: the short values and
+// lines of the scan and the writer are mostly under 64 bytes, where the
+// library's memcpy and memcmp cost more in the call than in the work.
+#pragma once
+
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "bytes/byte_mask.h"
+
+// Copies bytes[0, size), where sizeof(Word) <= size <= 2 * sizeof(Word), as
+// two words that overlap within the range; tells whether `value` went by.
+template <typename Word>
+inline bool copyWordPair(char* to, const char* bytes, std::size_t size, unsigned char value)
+{
+    assert(size >= sizeof(Word) && size <= 2 * sizeof(Word));
+    Word head, tail;
+    std::memcpy(&head, bytes, sizeof head);
+    std::memcpy(&tail, bytes + size - sizeof tail, sizeof tail);
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + size - sizeof tail, &tail, sizeof tail);
+    return wordHolds(head, value) || wordHolds(tail, value);
+}
+
+// Copies bytes[0, size) to `to` (the ranges do not overlap). Up to 64 bytes
+// go in at most four pairs of word moves that overlap within the range;
+// nothing outside bytes[0, size) or to[0, size) is touched.
+inline void copySmall(char* to, const char* bytes, std::size_t size)
+{
+    assert(reinterpret_cast<std::uintptr_t>(to) + size <= reinterpret_cast<std::uintptr_t>(bytes) ||
+           reinterpret_cast<std::uintptr_t>(bytes) + size <= reinterpret_cast<std::uintptr_t>(to));
+    if (size > 64 || !fastPathsOn()) {
+        std::memcpy(to, bytes, size);
+    } else if (size >= 16) {
+        for (std::size_t i = 0; i + 16 < size; i += 16)
+            std::memcpy(to + i, bytes + i, 16);
+        std::memcpy(to + size - 16, bytes + size - 16, 16);
+    } else if (size >= 8) {
+        copyWordPair<std::uint64_t>(to, bytes, size, 0);
+    } else if (size >= 4) {
+        copyWordPair<std::uint32_t>(to, bytes, size, 0);
+    } else {
+        for (std::size_t i = 0; i < size; i++)
+            to[i] = bytes[i];
+    }
+}
+
+// Copies like copySmall, and tells whether the bytes held `value` (an LF to
+// translate, a NUL that ends a text), looked for in the registers the copy
+// passes through (a look at `to` right after the stores would wait for them).
+template <char value>
+inline bool copySmallSeeing(char* to, const char* bytes, std::size_t size)
+{
+    if (size > 64 || !fastPathsOn()) {
+        std::memcpy(to, bytes, size);
+        return std::memchr(bytes, value, size) != nullptr;
+    }
+    if (size >= 16) {
+        if constexpr (simdAvailable) {
+            unsigned seen = 0;
+            for (std::size_t i = 0; i + 16 < size; i += 16) {
+                seen |= equalMask16(bytes + i, value);
+                std::memcpy(to + i, bytes + i, 16);
+            }
+            seen |= equalMask16(bytes + size - 16, value);
+            std::memcpy(to + size - 16, bytes + size - 16, 16);
+            return seen != 0;
+        } else {
+            std::memcpy(to, bytes, size);
+            return std::memchr(bytes, value, size) != nullptr;
+        }
+    }
+    if (size >= 8)
+        return copyWordPair<std::uint64_t>(to, bytes, size, static_cast<unsigned char>(value));
+    if (size >= 4)
+        return copyWordPair<std::uint32_t>(to, bytes, size, static_cast<unsigned char>(value));
+    bool seen = false;
+    for (std::size_t i = 0; i < size; i++) {
+        to[i] = bytes[i];
+        seen |= bytes[i] == value;
+    }
+    return seen;
+}
+
+// True when a[0, size) equals b[0, size), where sizeof(Word) <= size <=
+// 2 * sizeof(Word): compared as two words that overlap within the range.
+template <typename Word>
+inline bool sameWordPair(const char* a, const char* b, std::size_t size)
+{
+    assert(size >= sizeof(Word) && size <= 2 * sizeof(Word));
+    const std::size_t last = size - sizeof(Word);
+    Word a1, b1, a2, b2;
+    std::memcpy(&a1, a, sizeof a1);
+    std::memcpy(&b1, b, sizeof b1);
+    std::memcpy(&a2, a + last, sizeof a2);
+    std::memcpy(&b2, b + last, sizeof b2);
+    return a1 == b1 && a2 == b2;
+}
+
+// True when the `size` bytes of `text` stand at line[at], entirely before
+// `end` (with `size` a constant at the call, the branches fold away);
+// nothing outside line[at, at + size) is read.
+inline bool textAt(const char* line, std::int32_t end, std::int32_t at, const char* text, std::int32_t size)
+{
+    if (at + size > end)
+        return false;
+    if (!fastPathsOn() || size > 16)
+        return std::memcmp(line + at, text, static_cast<std::size_t>(size)) == 0;
+    if (size >= 8)
+        return sameWordPair<std::uint64_t>(line + at, text, static_cast<std::size_t>(size));
+    if (size >= 4)
+        return sameWordPair<std::uint32_t>(line + at, text, static_cast<std::size_t>(size));
+    for (std::int32_t i = 0; i < size; i++)
+        if (line[at + i] != text[i])
+            return false;
+    return true;
+}
