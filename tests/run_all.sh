@@ -33,7 +33,7 @@ ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R '^(Run|Hostile)\.|
 echo "== fuzzing the scan for ${fuzz_seconds} s"
 cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSOFTLIST2DAT_FUZZ=ON -DSOFTLIST2DAT_TESTS=OFF
-cmake --build build/fuzz -j "$jobs"
+cmake --build build/fuzz -j "$jobs" --target fuzz_scan
 rm -rf build/fuzz/corpus && mkdir -p build/fuzz/corpus
 build/fuzz/fuzz/fuzz_scan -max_total_time="$fuzz_seconds" -max_len=16384 -print_final_stats=1 \
     -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/corpus 2>&1 | tail -n 12
