@@ -114,8 +114,11 @@ TEST(Run, CommandLineForms)
         {{"--help"}, 0, "Usage:", "", false},
         {{"lists", "--help"}, 0, "Usage:", "", false},
         {{"--version"}, 0, "softlist2dat 1.1.0\n", "", false},
-        {{"--bogus"}, 2, "", "Usage:", false},
-        {{"lists", "lists"}, 2, "", "Usage:", false},
+        {{"--bogus"}, 2, "", "softlist2dat: unknown option '--bogus'\nUsage:", false},
+        {{"lists", "lists"}, 2, "", "softlist2dat: more than one directory given\nUsage:", false},
+        {{"--per-list"}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
+        {{"--per-list="}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
+        {{"lists", "--per-list", ""}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
         {{"--", "-h"}, 2, "", "softlist2dat: cannot read directory '-h': No such file or directory\n", false},
         {{"missing"}, 2, "", "softlist2dat: cannot read directory 'missing': No such file or directory\n", false},
         {{"here.xml"}, 2, "", "softlist2dat: cannot read directory 'here.xml': Not a directory\n", false},
@@ -138,13 +141,16 @@ TEST(Run, CommandLineForms)
         for (const std::string& word : c.arguments)
             where += " '" + word + "'";
         EXPECT_EQ(r.status, c.status) << where;
+        // "Usage:" at the end stands for the usage text after what precedes it.
         auto expectText = [&](const std::string& got, const std::string& want) {
-            if (want == "Usage:")
-                EXPECT_TRUE(got.starts_with("Usage: softlist2dat [--disks] [--] [DIR]\n") &&
+            if (want.ends_with("Usage:")) {
+                const std::string first = want.substr(0, want.size() - 6);
+                EXPECT_TRUE(got.starts_with(first + "Usage: softlist2dat [--per-list OUT] [--disks] [--] [DIR]\n") &&
                             got.find("Exit status") != std::string::npos)
                     << where << ": " << got;
-            else
+            } else {
                 EXPECT_EQ(got, want) << where;
+            }
         };
         expectText(r.out, c.out);
         expectText(r.err, c.err);
@@ -156,6 +162,115 @@ TEST(Run, CommandLineForms)
         } else {
             EXPECT_EQ(listDirectory(dir.path()), untouched) << where;
             EXPECT_EQ(readFile(dir.file(datName)), old) << where;
+        }
+    }
+}
+
+// One DAT per list: names that cannot be a DAT, a duplicate and what comes
+// before the first list are skipped and named on stderr; the others are
+// written with their header, titles and parent/clone links.
+TEST(Run, PerListDats)
+{
+    const std::string block = "\t<software name=\"s\">\n\t\t<description>S</description>\n"
+                              "\t\t<rom name=\"s.bin\" crc=\"5\" />\n\t</software>\n";
+    const std::string lists =
+        "<?xml version=\"1.0\"?>\n" + block +
+        "<softwarelist name=\"alpha\" description=\"A &amp; B&apos;s\">\n"
+        "\t<software name=\"p\">\n\t\t<description>Parent \"One\"</description>\n"
+        "\t\t<rom name=\"p.bin\" size=\"0x10\" crc=\"1\" />\n\t</software>\n"
+        "\t<software name=\"c\" cloneof=\"p\" supported=\"no\">\n\t\t<description>Clone</description>\n\t</software>\n"
+        "\t<software name=\"x\" supported=\"no\"> <!-- cloneof=\"p\"> -->\n\t\t<description>X</description>\n"
+        "\t</software>\n</softwarelist>\n"
+        "<softwarelist name=\"beta\">\n" + block + "</softwarelist>\n" +
+        "<softwarelist name=\"\">\n" + block + "<softwarelist name=\"a b\">\n" + block +
+        "<softwarelist name=\".hidden\">\n" + block + "<softwarelist name=\"CON.txt\">\n" + block +
+        "<softwarelist name=\"lpt9\">\n" + block + "<softwarelist name=\"com0\">\n" +
+        "<softwarelist name=\"" + std::string(201, 'n') + "\">\n" + block + "<softwarelist name=\"alpha\">\n" +
+        block + "<softwarelist name=\"c\x01\">\n" + block;
+    const std::string skipped = "softlist2dat: line 1: list '' skipped: written before the first list\n"
+                                "softlist2dat: line 24: list '' skipped: empty name\n"
+                                "softlist2dat: line 29: list 'a b' skipped: name holds a byte other than A-Z a-z 0-9 _ - .\n"
+                                "softlist2dat: line 34: list '.hidden' skipped: name starts with a dot\n"
+                                "softlist2dat: line 39: list 'CON.txt' skipped: name is a Windows device name\n"
+                                "softlist2dat: line 44: list 'lpt9' skipped: name is a Windows device name\n"
+                                "softlist2dat: line 50: list '" + std::string(201, 'n') +
+                                "' skipped: name longer than 200 bytes\n"
+                                "softlist2dat: line 55: list 'alpha' skipped: name met before in this run\n"
+                                "softlist2dat: line 60: list 'c\\x01' skipped: name holds a byte other than A-Z a-z 0-9 _ - .\n";
+    const std::string header = "clrmamepro (\n\tname \"%\"\n\tdescription \"%\"\n\tcategory \"MESS\"\n"
+                               "\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n";
+    auto headerOf = [&](const std::string& name, const std::string& description) {
+        std::string text = header;
+        text.replace(text.find('%'), 1, name);
+        text.replace(text.find('%'), 1, description);
+        return crlf(text);
+    };
+    const std::string alpha = headerOf("alpha", "A & B's") +
+                              crlf("\ngame (\n  name \"p\"\n  description \"Parent ''One''\"\n"
+                                   "  rom ( name \"p.bin\" size 16 crc 1 )\n)\n"
+                                   "\ngame (\n  name \"c\"\n  description \"Clone\"\n  cloneof \"p\"\n  romof \"p\"\n)\n"
+                                   "\ngame (\n  name \"x\"\n  description \"X\"\n)\n");
+    const std::string beta =
+        headerOf("beta", "beta") + crlf("\ngame (\n  name \"s\"\n  description \"S\"\n  rom ( name \"s.bin\" crc 5 )\n)\n");
+    TempDir dir;
+    writeFile(dir.file("lists.xml"), lists);
+    mkdir(dir.file("out").c_str(), 0755);
+    writeFile(dir.file("out/alpha.dat"), previousDat);
+    writeFile(dir.file("out/other.dat"), previousDat);
+    RunOptions options;
+    options.arguments = {"--per-list", "out"};
+    ProcessResult r = runTool(dir.path(), options);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, banner + "lists.xml\n1 file(s) copied.\n\nConverted 64 XML lines into 3 DAT files in out\n");
+    EXPECT_EQ(r.err, skipped);
+    EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"lists.xml", "out"}));
+    EXPECT_EQ(listDirectory(dir.file("out")),
+              (std::vector<std::string>{"alpha.dat", "beta.dat", "com0.dat", "other.dat"}));
+    EXPECT_EQ(readFile(dir.file("out/alpha.dat")), alpha);
+    EXPECT_EQ(readFile(dir.file("out/beta.dat")), beta);
+    EXPECT_EQ(readFile(dir.file("out/com0.dat")), headerOf("com0", "com0"));
+    EXPECT_EQ(readFile(dir.file("out/other.dat")), previousDat);
+}
+
+// A run of one DAT per list that cannot write them leaves the directory as
+// it was: one it would create, one that is a file, a DAT that cannot be
+// opened (a directory under its temporary name).
+TEST(Run, PerListFailuresLeaveTheDirectory)
+{
+    const std::string twoLists = "<softwarelist name=\"a\">\n</softwarelist>\n<softwarelist name=\"b\">\n";
+    const struct {
+        const char* out;
+        std::vector<std::string> before;   // in the working directory; "out/x/" a directory
+        std::string message;
+        std::vector<std::string> after;
+    } cases[] = {
+        {"missing/out", {}, "\nFailed to read from 'missing/out'. Please check filename.\n\n", {"lists.xml"}},
+        {"file", {"file"}, "\nFailed to read from 'file'. Please check filename.\n\n", {"file", "lists.xml"}},
+        {"out", {"out/", "out/a.dat", "out/b.dat.part/"},
+         "lists.xml\n1 file(s) copied.\n\nFailed to read from 'out/b.dat'. Please check filename.\n\n",
+         {"lists.xml", "out", "out/a.dat", "out/b.dat.part"}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        writeFile(dir.file("lists.xml"), twoLists);
+        for (const std::string& name : c.before) {
+            if (name.ends_with("/"))
+                mkdir(dir.file(name).c_str(), 0755);
+            else
+                writeFile(dir.file(name), previousDat);
+        }
+        RunOptions options;
+        options.arguments = {"--per-list", c.out};
+        ProcessResult r = runTool(dir.path(), options);
+        EXPECT_EQ(r.status, 3) << c.out;
+        EXPECT_TRUE(r.out.ends_with(c.message)) << c.out << ": " << r.out;
+        std::vector<std::string> after = listDirectory(dir.path());
+        if (exists(dir.file("out")))
+            for (const std::string& name : listDirectory(dir.file("out")))
+                after.push_back("out/" + name);
+        EXPECT_EQ(after, c.after) << c.out;
+        if (exists(dir.file("out/a.dat"))) {
+            EXPECT_EQ(readFile(dir.file("out/a.dat")), previousDat);
         }
     }
 }
@@ -377,23 +492,38 @@ TEST(Run, InterruptLeavesThePreviousDat)
     TempDir lists;
     const std::string input = titlesOnly(600000);
     writeFile(lists.file("big.xml"), input);
-    const std::size_t newDatSize = convertInMemory(input).size();
+    // The combined DAT, and (every other moment) the list's own DAT in a
+    // directory of DATs: "out/l.dat".
+    TempDir whole;
+    runTool(whole.path(), {.fileSizeLimit = -1, .asNobody = false, .closedStdout = false,
+                           .arguments = {"--per-list", "out", lists.path()}});
+    const std::size_t newSizes[2] = {convertInMemory(input).size(), readFile(whole.file("out/l.dat")).size()};
     int landed = 0;
-    for (int afterMs : {2, 10, 20, 40, 70, 100}) {
+    int moment = 0;
+    for (int afterMs : {2, 10, 20, 40, 70, 100, 2, 10, 20, 40, 70, 100}) {
+        const bool perList = moment++ >= 6;
         TempDir dir;
-        writeFile(dir.file(datName), previousDat);
+        const std::string previous = perList ? "out/l.dat" : datName;
+        if (perList)
+            mkdir(dir.file("out").c_str(), 0755);
+        writeFile(dir.file(previous), previousDat);
         RunOptions options;
         options.arguments = {lists.path()};
+        if (perList)
+            options.arguments = {"--per-list", "out", lists.path()};
         options.interruptAfterMs = afterMs;
         ProcessResult r = runTool(dir.path(), options);
-        const std::string where = "SIGINT after " + std::to_string(afterMs) + " ms";
-        const std::string dat = readFile(dir.file(datName));
-        EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{datName})) << where;
+        const std::string where = "SIGINT after " + std::to_string(afterMs) + " ms" + (perList ? ", --per-list" : "");
+        const std::string dat = readFile(dir.file(previous));
+        EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{perList ? "out" : datName})) << where;
+        if (perList) {
+            EXPECT_EQ(listDirectory(dir.file("out")), (std::vector<std::string>{"l.dat"})) << where;
+        }
         EXPECT_EQ(listDirectory(lists.path()), (std::vector<std::string>{"big.xml"})) << where;
-        if (r.status == 0 || dat.size() == newDatSize) {
+        if (r.status == 0 || dat.size() == newSizes[perList]) {
             // Over, or as good as over: the new DAT was in place.
             std::printf("%s: the DAT was complete before the signal came\n", where.c_str());
-            EXPECT_EQ(dat.size(), newDatSize) << where;
+            EXPECT_EQ(dat.size(), newSizes[perList]) << where;
             continue;
         }
         landed++;
@@ -402,7 +532,7 @@ TEST(Run, InterruptLeavesThePreviousDat)
         EXPECT_TRUE(r.err.empty() || r.err.ends_with("Interrupted.\n")) << where << ": " << r.err;
         EXPECT_TRUE(dat == previousDat) << where;
     }
-    std::printf("%d of 6 signals came while the run went on\n", landed);
+    std::printf("%d of 12 signals came while the run went on\n", landed);
 }
 
 // A symbolic link at the DAT's name is replaced by the new DAT, its target

@@ -146,3 +146,38 @@ void closeGame(TextOutput& out, std::string_view list)
     putLiteral<"\"\n)\n">(c);
     finishText(c);
 }
+
+void writeListHeader(TextOutput& out, std::string_view list, std::string_view description)
+{
+    TextComposer c = startText(out, 2 * (list.size() + 2 * description.size()) + 128);
+    putLiteral<"clrmamepro (\n\tname \"">(c);
+    putValue(c, list);
+    putLiteral<"\"\n\tdescription \"">(c);
+    putTitle(c, description);
+    putLiteral<"\"\n\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n">(c);
+    finishText(c);
+}
+
+void openListGame(TextOutput& out, std::string_view software, std::string_view description,
+                  std::string_view parent)
+{
+    TextComposer c = startText(out, 2 * (software.size() + 2 * description.size() + 2 * parent.size()) + 96);
+    putLiteral<"\ngame (\n  name \"">(c);
+    putValue(c, software);
+    putLiteral<"\"\n  description \"">(c);
+    putTitle(c, description);
+    putLiteral<"\"\n">(c);
+    if (!parent.empty()) {
+        putLiteral<"  cloneof \"">(c);
+        putValue(c, parent);
+        putLiteral<"\"\n  romof \"">(c);
+        putValue(c, parent);
+        putLiteral<"\"\n">(c);
+    }
+    finishText(c);
+}
+
+void closeListGame(TextOutput& out)
+{
+    writeLiteral<")\n">(out);
+}

@@ -26,3 +26,20 @@ void writeDisk(TextOutput& out, std::string_view name, std::string_view sha1);
 
 // The rebuildto line and the block's closing parenthesis.
 void closeGame(TextOutput& out, std::string_view list);
+
+// One list's DAT, for ROM managers that key sets by name: its header names
+// the list and gives its description; a game block is titled by the
+// software's description alone, links a clone to its parent, and has no
+// rebuildto line.
+
+// The header of one list's DAT, the description's double quotes written as ''.
+void writeListHeader(TextOutput& out, std::string_view list, std::string_view description);
+
+// Opens a game block of a list's DAT: name line, the title alone (each
+// double quote written as ''), then, when `parent` is not empty, the cloneof
+// and romof lines naming it.
+void openListGame(TextOutput& out, std::string_view software, std::string_view description,
+                  std::string_view parent);
+
+// The closing parenthesis of a list's game block.
+void closeListGame(TextOutput& out);

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
+#include <direct.h>
 #include <dirent.h>
 #include <io.h>
 #include <windows.h>
@@ -108,9 +109,24 @@ bool namesDirectory(const char* name)
     return _wstat64(wide(name).c_str(), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR;
 }
 
+bool leadsToDirectory(const char* name)
+{
+    return namesDirectory(name);
+}
+
 int removeNamed(const char* name)
 {
     return _wunlink(wide(name).c_str());
+}
+
+int makeDirectoryNamed(const char* name)
+{
+    return _wmkdir(wide(name).c_str());
+}
+
+int removeDirectoryNamed(const char* name)
+{
+    return _wrmdir(wide(name).c_str());
 }
 
 int replaceNamed(const char* from, const char* to)
@@ -172,9 +188,25 @@ bool namesDirectory(const char* name)
     return lstat(name, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool leadsToDirectory(const char* name)
+{
+    struct stat info;
+    return stat(name, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 int removeNamed(const char* name)
 {
     return unlink(name);
+}
+
+int makeDirectoryNamed(const char* name)
+{
+    return mkdir(name, 0777);
+}
+
+int removeDirectoryNamed(const char* name)
+{
+    return rmdir(name);
 }
 
 int replaceNamed(const char* from, const char* to)

@@ -17,8 +17,16 @@ bool statNamed(const char* name, bool& regular, std::uint64_t& size);
 // True when the name itself (not what a link points to) is a directory.
 bool namesDirectory(const char* name);
 
+// True when the name leads (through links) to a directory.
+bool leadsToDirectory(const char* name);
+
 // unlink(2) by name: 0, or -1 with errno set.
 int removeNamed(const char* name);
+
+// mkdir(2) by name (one level, the mode the umask leaves), and rmdir(2):
+// 0, or -1 with errno set.
+int makeDirectoryNamed(const char* name);
+int removeDirectoryNamed(const char* name);
 
 // rename(2) by name: `to` is replaced by `from` in one step, also where a
 // file or a link stands at `to` (the link itself is replaced, its target is

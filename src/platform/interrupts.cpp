@@ -11,7 +11,7 @@
 //   it. The handler never runs on a creating thread (it keeps interrupts
 //   off, or on Windows the handler has a thread of its own), so the wait ends.
 // - On POSIX systems the handler makes only async-signal-safe calls:
-//   unlink, write, sigaction, raise, and lock-free atomics.
+//   unlink, rmdir, write, sigaction, raise, and lock-free atomics.
 #include "platform/interrupts.h"
 
 #include <atomic>
@@ -49,7 +49,8 @@ void removeDoomedFiles()
     while (creating.load() != 0) {
     }
     for (DoomedFile* file = doomedFiles.load(std::memory_order_acquire); file != nullptr; file = file->next)
-        removeNamed(file->name);
+        if (removeNamed(file->name) != 0)
+            removeDirectoryNamed(file->name);
     (void)!write(2, interruptedMessage, sizeof interruptedMessage - 1);
 }
 

@@ -4,8 +4,10 @@
 // as the signal would have ended it (a shell sees 130 for Ctrl-C).
 #pragma once
 
-// Names a file that an interrupt removes, whether or not it exists yet.
-// Takes a copy of the name; call it before the file can come to exist.
+// Names a file, or an empty directory, that an interrupt removes, whether or
+// not it exists yet. Takes a copy of the name; call it before the file can
+// come to exist. Names are removed newest first, so a directory named before
+// the files in it goes after them.
 void removeOnInterrupt(const char* name);
 
 // From here on, interrupts end the run as described above.

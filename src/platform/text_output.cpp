@@ -31,6 +31,8 @@ bool openTextOutput(TextOutput& out, const char* name)
     out.used = 0;
     out.failed = false;
     out.errorNumber = 0;
+    out.discarding = false;
+    out.dropped = 0;
     return true;
 }
 
@@ -41,6 +43,19 @@ void openTextOutputToMemory(TextOutput& out, std::string& sink)
     out.used = 0;
     out.failed = false;
     out.errorNumber = 0;
+    out.discarding = false;
+    out.dropped = 0;
+}
+
+void openTextOutputToNothing(TextOutput& out)
+{
+    out.fd = -1;
+    out.memory = nullptr;
+    out.used = 0;
+    out.failed = false;
+    out.errorNumber = 0;
+    out.discarding = true;
+    out.dropped = 0;
 }
 
 static void markFailed(TextOutput& out, int errorNumber)
@@ -57,6 +72,11 @@ static void flushBuffer(TextOutput& out)
     }
     if (out.memory != nullptr) {
         out.memory->append(out.buffer, out.used);
+        out.used = 0;
+        return;
+    }
+    if (out.discarding) {
+        out.dropped += out.used;
         out.used = 0;
         return;
     }

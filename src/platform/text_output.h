@@ -19,6 +19,8 @@ struct TextOutput {
     std::size_t used = 0;
     bool failed = false;
     int errorNumber = 0;
+    bool discarding = false;         // a sink: bytes are counted, then dropped
+    std::uint64_t dropped = 0;       // bytes a sink has dropped
     char buffer[outputChunkSize];
 };
 
@@ -29,6 +31,15 @@ bool openTextOutput(TextOutput& out, const char* name);
 
 // Collects the output in a string the caller owns.
 void openTextOutputToMemory(TextOutput& out, std::string& sink);
+
+// A sink: what is written is counted and dropped.
+void openTextOutputToNothing(TextOutput& out);
+
+// True when anything was written to the stream since it was opened.
+inline bool wroteAnything(const TextOutput& out)
+{
+    return out.used > 0 || out.dropped > 0;
+}
 
 // Copies bytes[0, size) to `to`, each LF as CR LF; returns the bytes stored
 // (at most 2 * size).

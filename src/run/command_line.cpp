@@ -16,35 +16,56 @@ static bool isHelpOption(const char* argument)
     return std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0;
 }
 
+// What a misuse says, with the argument it is about.
+static Invocation misuse(const char* format, const char* argument = "")
+{
+    static char message[512];
+    std::snprintf(message, sizeof message, format, argument);
+    return Invocation{Action::Misuse, nullptr, false, nullptr, message};
+}
+
 Invocation readCommandLine(int argc, char** argv)
 {
-    const char* directory = nullptr;
-    bool disks = false;
+    Invocation asked{Action::Convert, nullptr, false, nullptr, nullptr};
     bool optionsEnded = false;
+    const char perListOption[] = "--per-list";
+    const std::size_t perListLength = sizeof perListOption - 1;
     for (int i = 1; i < argc; i++) {
         const char* argument = argv[i];
         if (!optionsEnded && isHelpOption(argument))
-            return Invocation{Action::Help, nullptr, false};
+            return Invocation{Action::Help, nullptr, false, nullptr, nullptr};
         if (!optionsEnded && std::strcmp(argument, "--version") == 0)
-            return Invocation{Action::Version, nullptr, false};
+            return Invocation{Action::Version, nullptr, false, nullptr, nullptr};
         if (!optionsEnded && std::strcmp(argument, "--disks") == 0) {
-            disks = true;
+            asked.disks = true;
+            continue;
+        }
+        if (!optionsEnded && std::strncmp(argument, perListOption, perListLength) == 0 &&
+            (argument[perListLength] == '\0' || argument[perListLength] == '=')) {
+            const char* value = argument[perListLength] == '=' ? argument + perListLength + 1
+                                : i + 1 < argc                  ? argv[++i]
+                                                                : "";
+            if (*value == '\0')
+                return misuse("softlist2dat: option '--per-list' needs a directory\n");
+            asked.perList = value;
             continue;
         }
         if (!optionsEnded && std::strcmp(argument, "--") == 0) {
             optionsEnded = true;
             continue;
         }
-        if ((!optionsEnded && argument[0] == '-' && argument[1] != '\0') || directory != nullptr)
-            return Invocation{Action::Misuse, nullptr, false};
-        directory = argument;
+        if (!optionsEnded && argument[0] == '-' && argument[1] != '\0')
+            return misuse("softlist2dat: unknown option '%s'\n", argument);
+        if (asked.directory != nullptr)
+            return misuse("softlist2dat: more than one directory given\n");
+        asked.directory = argument;
     }
-    return Invocation{Action::Convert, directory, disks};
+    return asked;
 }
 
 void printUsage(std::FILE* to)
 {
-    std::fputs("Usage: softlist2dat [--disks] [--] [DIR]\n"
+    std::fputs("Usage: softlist2dat [--per-list OUT] [--disks] [--] [DIR]\n"
                "       softlist2dat -h | --help"
 #ifdef _WIN32
                " | /?"
@@ -58,12 +79,16 @@ void printUsage(std::FILE* to)
                "must be writable (an old DAT there is replaced), together with the\n"
                "temporary file tempfileforplimsett.tmp while the tool runs.\n"
                "\n"
-               "  --disks   also list each software's disk images (CHD files) that have a\n"
-               "            sha1, as disk entries beside its rom entries\n"
+               "  --per-list OUT  instead, write one DAT per list, OUT/LIST.dat, with\n"
+               "                  parent/clone links, for ROM managers that key sets by name\n"
+               "                  (RomVault, igir, ...: point their DAT folder at OUT); OUT\n"
+               "                  is created when missing\n"
+               "  --disks         also list each software's disk images (CHD files) that\n"
+               "                  have a sha1, as disk entries beside its rom entries\n"
                "\n"
                "Exit status: 0 the DAT was written (also when there was nothing to convert),\n"
                "2 the command line was wrong or DIR cannot be read, 3 a file could not be\n"
-               "opened or the DAT not written.\n",
+               "opened or the DAT not written, or (--per-list) a list was skipped.\n",
                to);
 }
 

@@ -19,12 +19,13 @@ static int carryOut(Invocation invocation)
         printVersion();
         return 0;
     case Action::Misuse:
+        std::fputs(invocation.misuse, stderr);
         printUsage(stderr);
         return 2;
     case Action::Convert:
         break;
     }
-    return runConversion(invocation.directory, invocation.disks);
+    return runConversion(invocation.directory, invocation.disks, invocation.perList);
 }
 
 int main(int argc, char** argv)

@@ -13,6 +13,7 @@
 #include "platform/text_input.h"
 #include "platform/text_output.h"
 #include "run/copy_ahead.h"
+#include "run/list_dats.h"
 #include "run/scan_loop.h"
 #include "scan/scan_state.h"
 
@@ -33,6 +34,7 @@ static TextOutput output;
 static ScanState state;
 static CopyAhead copy;
 static bool disksWanted;
+static const char* perListDirectory;   // one DAT per list goes here; nullptr: the combined DAT
 
 static void removeFile(const char* name)
 {
@@ -40,29 +42,73 @@ static void removeFile(const char* name)
     runShell(commandLine);
 }
 
-// The DAT cannot be created or put in place (say, a directory stands at its
-// name). The message is the long-standing one, word for word.
-static void printCannotOpenDat()
+// A DAT (or the lists' directory) cannot be created or put in place (say, a
+// directory stands at its name). The message is the long-standing one.
+static void printCannotOpenDat(const char* name)
 {
-    std::printf("\nFailed to read from '%s'. Please check filename.\n\n", outputName);
+    std::printf("\nFailed to read from '%s'. Please check filename.\n\n", name);
 }
 
 static void printSummary()
 {
     if (state.lineCount < 1)
         std::puts("\nFound no .xmls in current directory to parse, aborting.");
+    else if (perListDirectory != nullptr)
+        std::printf("\nConverted %" PRId64 " XML lines into %d DAT files in %s\n", state.lineCount, listDatCount(),
+                    perListDirectory);
     else
         std::printf("\nSuccesfully parsed %" PRId64 " XML lines and created one large.dat file called\n%s\n",
                     state.lineCount, outputName);
 }
 
-// The header, then every line of the temporary file through the scanner.
+// Opens where the DAT text goes: the combined DAT, under its temporary name.
+// (The list DATs are opened as their lists begin.) False when it cannot be.
+static bool openDats()
+{
+    return perListDirectory != nullptr || openTextOutput(output, partName);
+}
+
+// The combined DAT's header, or the list DATs taking over, then every line of
+// the temporary file through the scanner.
 static void scanTemporaryFile()
 {
     initScanState(state, input, output);
     state.disks = disksWanted;
-    writeHeader(output);
+    if (perListDirectory != nullptr)
+        followLists(state, output);
+    else
+        writeHeader(output);
     scanAllLines(state);
+}
+
+// Closes the DATs written. False when one could not be written completely
+// (or, per list, opened).
+static bool closeDats()
+{
+    return perListDirectory != nullptr ? closeListDats() : closeTextOutput(output);
+}
+
+// Puts the complete DATs in place of the previous ones.
+static bool replaceDats()
+{
+    return perListDirectory != nullptr ? replaceListDats() : replaceNamed(partName, outputName) == 0;
+}
+
+// Removes what this run began of its DATs: the previous ones stay.
+static void discardDats()
+{
+    if (perListDirectory != nullptr) {
+        discardListDats();
+        return;
+    }
+    closeTextOutput(output);
+    removeFile(partName);
+}
+
+// The DAT a failure is reported for.
+static const char* failedDat()
+{
+    return perListDirectory != nullptr ? failedDatName() : outputName;
 }
 
 // Scans the temporary file while the copy is still writing it, where the
@@ -73,7 +119,7 @@ static bool scanWhileCopying()
 {
     if (!copy.waitUntilTargetReserved() || !openTextInput(input, tempName))
         return false;
-    if (!openTextOutput(output, partName)) {
+    if (!openDats()) {
         closeTextInput(input);
         return false;
     }
@@ -86,9 +132,8 @@ static bool scanWhileCopying()
 // removed, as when the scan waits for the copy and finds no temporary file.
 static void discardScan()
 {
-    closeTextOutput(output);
     closeTextInput(input);
-    removeFile(partName);
+    discardDats();
 }
 
 // The copy command for the lists of `listDirectory` (nullptr for here).
@@ -113,9 +158,10 @@ static bool formatCopyCommand(const char* listDirectory)
     return true;
 }
 
-int runConversion(const char* listDirectory, bool disks)
+int runConversion(const char* listDirectory, bool disks, const char* perList)
 {
     disksWanted = disks;
+    perListDirectory = perList;
     std::snprintf(outputName, sizeof outputName, "%s", "all_mess_software_lists.dat");
     std::snprintf(partName, sizeof partName, "%s", "all_mess_software_lists.dat.part");
     std::snprintf(tempName, sizeof tempName, "%s", "tempfileforplimsett.tmp");
@@ -128,11 +174,17 @@ int runConversion(const char* listDirectory, bool disks)
 
     // The previous DAT stays until the new one is complete; only a DAT begun
     // by a killed run goes.
-    removeOnInterrupt(partName);
+    if (perListDirectory == nullptr)
+        removeOnInterrupt(partName);
     removeOnInterrupt(tempName);
     catchInterrupts();
-    removeFile(partName);
+    if (perListDirectory == nullptr)
+        removeFile(partName);
     std::puts(banner);
+    if (perListDirectory != nullptr && !prepareListDirectory(perListDirectory)) {
+        printCannotOpenDat(perListDirectory);
+        return 3;
+    }
     copy.start(runShellWatched, copyCommand);
     bool scanned = scanWhileCopying();
     if (copy.finish() == 1) {
@@ -144,27 +196,31 @@ int runConversion(const char* listDirectory, bool disks)
 
     if (!scanned) {
         if (!openTextInput(input, tempName)) {
+            discardDats();
             std::puts("\nFailed to read from temp file...ABORTING!\n");
             return 3;
         }
-        if (!openTextOutput(output, partName)) {
+        if (!openDats()) {
             closeTextInput(input);
             removeFile(tempName);
-            printCannotOpenDat();
+            printCannotOpenDat(outputName);
             return 3;
         }
         scanTemporaryFile();
     }
 
-    bool written = closeTextOutput(output);
+    bool written = closeDats();
     closeTextInput(input);
-    bool replaced = written && !input.failed && replaceNamed(partName, outputName) == 0;
+    bool replaced = written && !input.failed && replaceDats();
     if (!replaced)
-        removeFile(partName);
+        discardDats();
     removeFile(tempName);
 
     if (!written) {
-        std::printf("\nFailed to write '%s'.\n\n", outputName);
+        if (perListDirectory != nullptr && listDatFailedToOpen())
+            printCannotOpenDat(failedDat());
+        else
+            std::printf("\nFailed to write '%s'.\n\n", failedDat());
         return 3;
     }
     if (input.failed) {
@@ -172,9 +228,10 @@ int runConversion(const char* listDirectory, bool disks)
         return 3;
     }
     if (!replaced) {
-        printCannotOpenDat();
+        printCannotOpenDat(failedDat());
         return 3;
     }
+    bool skipped = perListDirectory != nullptr && reportSkippedLists();
     printSummary();
-    return 0;
+    return skipped ? 3 : 0;
 }

@@ -7,4 +7,7 @@
 
 // `listDirectory`: where the lists are; nullptr or "." for the working one.
 // `disks`: disk images with a sha1 become disk entries of the DAT.
-int runConversion(const char* listDirectory, bool disks);
+// `perList`: one DAT per list, NAME.dat in this directory (created when
+// missing), instead of the combined DAT; nullptr for the combined DAT. A
+// list that cannot have a DAT is named on stderr and the run ends with 3.
+int runConversion(const char* listDirectory, bool disks, const char* perList = nullptr);

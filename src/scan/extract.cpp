@@ -26,6 +26,11 @@ static inline std::int32_t findInLine(const ScanState& state, std::int32_t from,
     return from + static_cast<std::int32_t>(findByte(state.line + from, static_cast<std::size_t>(to - from), value));
 }
 
+std::int32_t startTagEnd(const ScanState& state, std::int32_t from)
+{
+    return findInLine(state, from, state.lineLength, '>');
+}
+
 // Records, for each keyword not found yet, its first start in the window of
 // the equals sign at `equals` (at or after `from`): three-letter keywords
 // start 3 to 7 bytes before the sign, "size" 4 to 8.

@@ -5,6 +5,7 @@
 // its field holds, while `pos` still moves to where the copy ended.
 #pragma once
 
+#include <cassert>
 #include <cstring>
 
 #include "bytes/find_byte.h"
@@ -34,16 +35,18 @@ inline std::int32_t textLength(const Field& field)
 // The equals sign may stand at any of the five offsets after the keyword.
 constexpr int windowWidth = 5;
 
-// The index of the first keyword at or after `from` that has an equals sign
-// in the five characters after it, or -1 when the piece holds none. (Inline,
-// so that a keyword known at the call folds into the search.)
-inline std::int32_t locateAttribute(const ScanState& state, const char* keyword, std::int32_t from)
+// The index of the first keyword at or after `from`, and before `end`, that
+// has an equals sign in the five characters after it (and before `end`), or
+// -1 when there is none. (Inline, so that a keyword known at the call folds
+// into the search.)
+inline std::int32_t locateAttributeBefore(const ScanState& state, const char* keyword, std::int32_t from,
+                                          std::int32_t end)
 {
+    assert(end <= state.lineLength);
     const char* line = state.line;
-    const std::int32_t length = state.lineLength;
     const std::int32_t size = static_cast<std::int32_t>(std::strlen(keyword));
     std::int32_t i = from;
-    const std::int32_t lastStart = length - size;
+    const std::int32_t lastStart = end - size;
     while (i <= lastStart) {
         i += static_cast<std::int32_t>(findByte(line + i, static_cast<std::size_t>(lastStart + 1 - i), keyword[0]));
         if (i > lastStart)
@@ -53,8 +56,8 @@ inline std::int32_t locateAttribute(const ScanState& state, const char* keyword,
             same++;
         if (same == size) {
             std::int32_t windowEnd = i + size + windowWidth;
-            if (windowEnd > length)
-                windowEnd = length;
+            if (windowEnd > end)
+                windowEnd = end;
             for (std::int32_t at = i + size; at < windowEnd; at++)
                 if (line[at] == '=')
                     return i;
@@ -63,6 +66,16 @@ inline std::int32_t locateAttribute(const ScanState& state, const char* keyword,
     }
     return -1;
 }
+
+// The same over the whole piece.
+inline std::int32_t locateAttribute(const ScanState& state, const char* keyword, std::int32_t from)
+{
+    return locateAttributeBefore(state, keyword, from, state.lineLength);
+}
+
+// The index of the piece's first '>' at or after `from`, or the piece's
+// length when it holds none: where an element's start tag ends.
+std::int32_t startTagEnd(const ScanState& state, std::int32_t from);
 
 // The ROM attributes' keywords, in the order the ROM handler fills them.
 enum RomKeyword { romSizeKey, romCrcKey, romShaKey, romMd5Key, romKeywordCount };

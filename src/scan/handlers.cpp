@@ -49,19 +49,45 @@ static std::string_view textOf(const char* text, std::int32_t length)
     return std::string_view(text, static_cast<std::size_t>(length));
 }
 
+// Copies the value of the attribute `keyword` found from `from` within the
+// line's start tag (before its first '>'), decoded or plainly; empty when
+// there is none. Returns the length stored.
+static std::int32_t copyTagAttribute(ScanState& state, const char* keyword, std::int32_t from, char* target,
+                                     int capacity, bool decoded)
+{
+    std::int32_t match = locateAttributeBefore(state, keyword, from, startTagEnd(state, from));
+    if (match < 0) {
+        target[0] = '\0';
+        return 0;
+    }
+    return decoded ? copyQuotedDecoded(state, match, target, capacity) : copyQuotedPlain(state, match, target, capacity);
+}
+
 void handleSoftwareList(ScanState& state, std::int32_t from)
 {
     state.listNameLength = copyNamePlain(state, from, state.listName);
+    if (!state.perList)
+        return;
+    state.listDescriptionLength =
+        copyTagAttribute(state, "description", from, state.listDescription, descriptionCapacity, true);
+    state.output = state.listBegins(state.listContext, state);
 }
 
 void handleSoftware(ScanState& state, std::int32_t from)
 {
     state.softwareNameLength = copyNamePlain(state, from, state.softwareName);
+    if (state.perList)
+        state.cloneOfLength = copyTagAttribute(state, "cloneof", from, state.cloneOf, nameCapacity, false);
 }
 
 void handleDescription(ScanState& state, std::int32_t from)
 {
     state.descriptionLength = copyTextDecoded(state, from, state.descriptionText, descriptionCapacity);
+    if (state.perList) {
+        openListGame(*state.output, textOf(state.softwareName, state.softwareNameLength),
+                     textOf(state.descriptionText, state.descriptionLength), textOf(state.cloneOf, state.cloneOfLength));
+        return;
+    }
     openGame(*state.output, textOf(state.listName, state.listNameLength),
              textOf(state.softwareName, state.softwareNameLength),
              textOf(state.descriptionText, state.descriptionLength));
@@ -108,5 +134,8 @@ void handleDisk(ScanState& state, std::int32_t from)
 
 void handleSoftwareClose(ScanState& state)
 {
-    closeGame(*state.output, textOf(state.listName, state.listNameLength));
+    if (state.perList)
+        closeListGame(*state.output);
+    else
+        closeGame(*state.output, textOf(state.listName, state.listNameLength));
 }

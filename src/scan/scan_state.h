@@ -58,6 +58,16 @@ struct ScanState {
     char diskName[nameCapacity];
     char diskSha1[nameCapacity];
     bool disks;                           // disk lines are turned into disk entries
+    // One DAT per list: each list line hands the list's name and description
+    // to `listBegins`, which returns where the list's DAT text goes; a game
+    // block names its software's parent (`cloneOf`, empty for none).
+    bool perList;
+    TextOutput* (*listBegins)(void* context, const ScanState& state);
+    void* listContext;
+    char listDescription[descriptionCapacity];
+    std::int32_t listDescriptionLength;
+    char cloneOf[nameCapacity];
+    std::int32_t cloneOfLength;
     TextInput* input;                     // where readLine takes the next piece
     TextOutput* output;                   // where the handlers write the DAT
     std::size_t poisonedSize;             // sanitizer builds: bytes poisoned behind the piece

@@ -14,6 +14,11 @@ result by means that share nothing with the tool's scanner:
 
 With --disks the tool is run with that option, and every disk line that opens
 its line outside a comment and carries a sha1 must become a disk entry.
+Without it, the tool also runs with --per-list: one DAT per list, each read
+whole by both readers, its names unique, its header naming the list; all
+together the same games and roms as the combined DAT, list by list in the
+same order, each title the combined title's TITLE; and one cloneof line per
+<software> start tag with a cloneof value outside comments.
 
 Usage: collection_test.py [--disks] TOOL LISTS_DIR [CLIENT_DIR]
 """
@@ -147,9 +152,11 @@ def block(stream, where):
     fail(f"strict reader: {where}: the block is not closed")
 
 
-def strict_read(dat):
+def strict_read(dat, per_list=False):
     """Reads the DAT as a strict ClrMamePro reader does; returns the games as
-    (name, description, roms, rebuildto), each rom a dict of its values."""
+    (name, description, roms, rebuildto, disks, cloneof), each rom a dict of
+    its values. A list's DAT has no rebuildto, and may link a clone to its
+    parent (cloneof and romof, the same)."""
     stream = tokens(dat)
     games = []
     for kind, key in stream:
@@ -161,12 +168,18 @@ def strict_read(dat):
         if key != b"game":
             fail(f"strict reader: unknown block {key!r}")
         fields = {b"name": [], b"description": [], b"rebuildto": [], b"rom": [], b"disk": []}
+        if per_list:
+            fields.update({b"cloneof": [], b"romof": []})
+            del fields[b"rebuildto"]
         for name, value in pairs:
             if name not in fields:
                 fail(f"strict reader: game {len(games) + 1} holds {name!r}")
             fields[name].append(value)
-        if any(len(fields[k]) != 1 for k in (b"name", b"description", b"rebuildto")):
+        once = (b"name", b"description") if per_list else (b"name", b"description", b"rebuildto")
+        if any(len(fields[k]) != 1 for k in once):
             fail(f"strict reader: game {len(games) + 1} lacks its name, description or rebuildto: {pairs!r}"[:300])
+        if per_list and (fields[b"cloneof"] != fields[b"romof"] or len(fields[b"cloneof"]) > 1):
+            fail(f"strict reader: game {len(games) + 1} has cloneof {fields[b'cloneof']!r}, romof {fields[b'romof']!r}")
         roms = []
         for pairs_of_disk in fields[b"disk"]:
             if [k for k, _ in pairs_of_disk] != DISK_KEYS:
@@ -179,8 +192,9 @@ def strict_read(dat):
             if b"size" in rom and not rom[b"size"].isdigit():
                 fail(f"strict reader: game {len(games) + 1} has a rom size {rom[b'size']!r}")
             roms.append(rom)
-        games.append((fields[b"name"][0], fields[b"description"][0], roms, fields[b"rebuildto"][0],
-                      [dict(d) for d in fields[b"disk"]]))
+        games.append((fields[b"name"][0], fields[b"description"][0], roms,
+                       None if per_list else fields[b"rebuildto"][0], [dict(d) for d in fields[b"disk"]],
+                       (fields.get(b"cloneof") or [None])[0]))
     return games
 
 
@@ -215,6 +229,63 @@ def check_strictly(dat):
         if text != line:
             fail(f"strict reader: rom reads {text!r}, the DAT line is {line!r}")
     print(f"strict reader: {len(games)} games, {len(roms)} roms and {len(disks)} disks read whole")
+
+
+def clones_outside_comments(data):
+    """Counts <software> start tags with a non-empty cloneof, comments taken out."""
+    text = re.sub(rb"<!--.*?-->", b"", data, flags=re.S)
+    return sum(1 for tag in re.finditer(rb"<software\b[^>]*>", text)
+               if re.search(rb'\bcloneof\s*=\s*"[^"]+"', tag.group(0)))
+
+
+def check_per_list(tool, work, names, concatenation, combined, client):
+    """The --per-list run against the combined DAT `combined`."""
+    run = subprocess.run([tool, "--per-list", "out"], cwd=work, capture_output=True)
+    if run.returncode != 0:
+        fail(f"--per-list: exit status {run.returncode}; stderr: {run.stderr.decode(errors='replace')}")
+    wanted = f"\nConverted {lines_of(concatenation)} XML lines into {len(names)} DAT files in out\n".encode()
+    if not run.stdout.endswith(wanted) or run.stderr:
+        fail(f"--per-list: the summary or stderr is off: {run.stdout[-120:]!r} {run.stderr[:200]!r}")
+    groups = {}
+    for game in strict_read(combined):
+        groups.setdefault(game[3], []).append(game)
+    dats = sorted(os.listdir(os.path.join(work, "out")))
+    if dats != sorted(list_name.decode() + ".dat" for list_name in groups) or len(dats) != len(names):
+        fail(f"--per-list: {len(dats)} DATs, for {len(groups)} lists in the combined DAT")
+    games = roms = clones = 0
+    paths = []
+    for dat_name in dats:
+        path = os.path.join(work, "out", dat_name)
+        paths.append(path)
+        with open(path, "rb") as f:
+            dat = f.read()
+        list_name = dat_name[:-4].encode()
+        header = dat.split(b"\r\n")[:7]
+        if header[1] != b'\tname "' + list_name + b'"' or not header[2].startswith(b'\tdescription "'):
+            fail(f"--per-list: {dat_name}'s header reads {header!r}")
+        ours = strict_read(dat, per_list=True)
+        if len({game[0] for game in ours}) != len(ours):
+            fail(f"--per-list: {dat_name} holds a name twice")
+        theirs = groups.get(list_name, [])
+        for mine, other in zip(ours, theirs):
+            title = other[1][len(list_name) + 1 + len(other[0]) + 4:-2]
+            if (mine[0], mine[1], mine[2], mine[4]) != (other[0], title, other[2], other[4]):
+                fail(f"--per-list: {dat_name}: game {mine[0]!r} differs from the combined DAT's {other[0]!r}")
+        if len(ours) != len(theirs):
+            fail(f"--per-list: {dat_name} holds {len(ours)} games, the combined DAT {len(theirs)}")
+        games += len(ours)
+        roms += sum(len(game[2]) for game in ours)
+        clones += sum(game[5] is not None for game in ours)
+    expected_clones = clones_outside_comments(concatenation)
+    if clones != expected_clones:
+        fail(f"--per-list: {clones} cloneof lines, {expected_clones} cloneof values outside comments")
+    print(f"--per-list: {len(dats)} DATs, {games} games, {roms} roms, {clones} cloneof lines: each read whole, "
+          f"names unique, list by list as in the combined DAT")
+    if client is not None and shutil.which("node") is not None:
+        check = subprocess.run(["node", os.path.join(client, "check.js")] + paths, capture_output=True)
+        sys.stdout.write(check.stdout.decode(errors="replace"))
+        if check.returncode != 0:
+            fail("--per-list: the DAT client disagrees: " + check.stderr.decode(errors="replace"))
 
 
 def main():
@@ -266,6 +337,8 @@ def main():
         print(f"{len(names)} lists{' with --disks' if disks else ''}, {expected_lines} lines, {games} games, "
               f"{roms} rom lines, {disk_lines} disk lines, {len(dat)} DAT bytes: all lines well formed")
         check_strictly(dat)
+        if not disks:
+            check_per_list(tool, work, names, concatenation, dat, client)
 
         if client is None:
             return

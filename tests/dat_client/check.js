@@ -1,8 +1,9 @@
-// Reads a DAT written by softlist2dat with an independent ClrMamePro parser
-// (robloach-datfile) and compares what it finds, game by game and rom by rom,
-// with the DAT's own blocks, read here line by line from their fixed layout.
-// Every value must read as written. Prints a summary; on any disagreement
-// lists the entries and exits with 1.
+// Reads DATs written by softlist2dat (the files named on the command line)
+// with an independent ClrMamePro parser (robloach-datfile) and compares what
+// it finds, game by game and rom by rom, with each DAT's own blocks, read
+// here line by line from their fixed layout. Every value must read as
+// written. Prints a summary; on any disagreement lists the entries and exits
+// with 1.
 'use strict'
 const fs = require('fs')
 const datfile = require('robloach-datfile')
@@ -17,7 +18,7 @@ function blocksOf (text) {
   let game = null
   for (const line of text.split('\r\n')) {
     if (line === 'game (') {
-      game = { name: undefined, description: undefined, rebuildto: undefined, roms: [] }
+      game = { name: undefined, description: undefined, rebuildto: undefined, cloneof: undefined, romof: undefined, roms: [] }
       games.push(game)
     } else if (game && line.startsWith('  name ')) {
       game.name = unquote(line.slice(7))
@@ -25,6 +26,10 @@ function blocksOf (text) {
       game.description = unquote(line.slice(14))
     } else if (game && line.startsWith('  rebuildto ')) {
       game.rebuildto = unquote(line.slice(12))
+    } else if (game && line.startsWith('  cloneof ')) {
+      game.cloneof = unquote(line.slice(10))
+    } else if (game && line.startsWith('  romof ')) {
+      game.romof = unquote(line.slice(8))
     } else if (game && (line.startsWith('  rom ( name "') || line.startsWith('  disk ( name "'))) {
       const at = line.indexOf('"') + 1
       const rom = { name: line.slice(at, line.indexOf('" ', at)) }
@@ -41,20 +46,36 @@ function romText (rom) {
 }
 
 async function main () {
-  const path = process.argv[2]
+  const problems = []
+  let gameCount = 0
+  let romCount = 0
+  for (const path of process.argv.slice(2)) {
+    romCount += await check(path, problems)
+    gameCount += blocksOf(fs.readFileSync(path, 'utf8')).length
+  }
+  if (problems.length > 0) {
+    console.error(problems.join('\n'))
+    process.exit(1)
+  }
+  const files = process.argv.length - 2
+  console.log(`DAT client: robloach-datfile reads ${gameCount} games and ${romCount} entries (roms and disks)` +
+    `${files > 1 ? ` in ${files} DATs` : ''}, each equal to the DAT's blocks`)
+}
+
+// Compares one DAT; returns its rom and disk count.
+async function check (path, problems) {
   const text = fs.readFileSync(path, 'utf8')
   const ours = blocksOf(text)
   const theirs = await datfile.parseFile(path, { ignoreHeader: true })
-  const problems = []
   if (theirs.length !== ours.length) {
-    problems.push(`the parser finds ${theirs.length} games, the DAT holds ${ours.length} game blocks`)
+    problems.push(`${path}: the parser finds ${theirs.length} games, the DAT holds ${ours.length} game blocks`)
   }
   let romCount = 0
   for (let i = 0; i < Math.min(ours.length, theirs.length) && problems.length < 20; i++) {
     const a = ours[i]
     const b = theirs[i]
-    const where = `game ${i + 1} "${a.name}" (${a.rebuildto})`
-    for (const key of ['name', 'description', 'rebuildto']) {
+    const where = `${path}: game ${i + 1} "${a.name}" (${a.rebuildto})`
+    for (const key of ['name', 'description', 'rebuildto', 'cloneof', 'romof']) {
       if (a[key] !== b[key]) problems.push(`${where}: ${key} reads ${JSON.stringify(b[key])}, DAT has ${JSON.stringify(a[key])}`)
     }
     const roms = b.entries || []
@@ -69,11 +90,7 @@ async function main () {
       }
     }
   }
-  if (problems.length > 0) {
-    console.error(problems.join('\n'))
-    process.exit(1)
-  }
-  console.log(`DAT client: robloach-datfile reads ${theirs.length} games and ${romCount} entries (roms and disks), each equal to the DAT's blocks`)
+  return romCount
 }
 
 main().catch(error => { console.error(error); process.exit(1) })
