@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Differential test: random software-list-like inputs, hostile ones among
 them, converted by the tool (twice each) and by the plain model in
-reference.py; the DAT bytes and the line count must agree exactly.
+reference.py; the DAT bytes and the line count must agree exactly. One case
+in three runs with --per-list, its inputs holding several lists (names that
+cannot be a file among them) and parent/clone links: every list's DAT, the
+lists skipped and the exit status must agree too.
 
 Usage: differential_test.py TOOL [CASES] [SEED]
 """
 import os
 import random
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -75,7 +79,28 @@ def usual_rom_line(rng):
     return rng.choice([b"\t\t", b"", b" "]) + line + rng.choice([b"\n", b"\r\n", b""])
 
 
-def random_input(rng):
+LIST_NAMES = [b"a", b"b", b"a", b"", b"x y", b".h", b"con", b"COM1.x", b"n" * 201, b"ok_list-1.2", b"c\x01",
+              b"lpt0", b"sn&amp;x"]
+
+
+def per_list_line(rng):
+    """A list line (names that cannot be a file among them, with or without a
+    description) or a software line with a parent link, some taken out."""
+    if rng.random() < 0.4:
+        name = rng.choice(LIST_NAMES)
+        description = rng.choice([b"", b' description="D"', b' description="A &amp; B&apos;s"',
+                                  b' description=""', b'> description="after the tag"'])
+        return b"<softwarelist name=\"" + name + b"\"" + description + b">\n"
+    link = rng.choice([b' cloneof="p"', b' cloneof=""', b' supported="no"> <!-- cloneof="p"> -->', b'>cloneof="q"',
+                       b' cloneof="' + b"q" * 300 + b'"', b""])
+    description = b"\t\t<description>T \"q\"</description>\n" if rng.random() < 0.6 else b""
+    return b"\t<software name=\"" + rng.choice([b"p", b"c", b"d"]) + b"\"" + link + b">\n" + description
+
+
+def random_input(rng, per_list=False):
+    if per_list:
+        lines = [per_list_line(rng) if rng.random() < 0.35 else random_line(rng) for _ in range(rng.randrange(1, 40))]
+        return b"".join(lines)
     lines = [random_line(rng) if rng.random() < 0.8 else usual_rom_line(rng) for _ in range(rng.randrange(1, 40))]
     if rng.random() < 0.15:   # a line longer than a piece
         at = rng.randrange(len(lines))
@@ -91,9 +116,31 @@ def random_input(rng):
     return b"".join(lines)
 
 
-def run_tool(tool, data, work, disks):
+def clear(work):
     for name in os.listdir(work):
-        os.unlink(os.path.join(work, name))
+        path = os.path.join(work, name)
+        if os.path.isdir(path):
+            shutil.rmtree(path)
+        else:
+            os.unlink(path)
+
+
+def run_per_list(tool, data, work, disks):
+    """The tool's DATs by list name, its line count, stderr lines and status."""
+    clear(work)
+    with open(os.path.join(work, "case.xml"), "wb") as f:
+        f.write(data)
+    run = subprocess.run([tool, "--per-list", "out"] + (["--disks"] if disks else []), cwd=work, capture_output=True)
+    count = re.search(rb"Converted (\d+) XML lines into \d+ DAT files in out", run.stdout)
+    dats = {}
+    for name in sorted(os.listdir(os.path.join(work, "out"))):
+        with open(os.path.join(work, "out", name), "rb") as f:
+            dats[name[:-4].encode()] = f.read()
+    return dats, int(count.group(1)) if count else 0, run.stderr.splitlines(), run.returncode
+
+
+def run_tool(tool, data, work, disks):
+    clear(work)
     with open(os.path.join(work, "case.xml"), "wb") as f:
         f.write(data)
     run = subprocess.run([tool] + (["--disks"] if disks else []), cwd=work, capture_output=True)
@@ -110,8 +157,22 @@ def main():
     rng = random.Random(seed)
     with tempfile.TemporaryDirectory(prefix="softlist2dat-differential-") as work:
         for number in range(cases):
-            data = random_input(rng)
+            per_list = number % 3 == 2
+            data = random_input(rng, per_list)
             disks = rng.random() < 0.5
+            if per_list:
+                want = reference.convert_per_list(data, disks)
+                got = run_per_list(tool, data, work, disks)
+                if (got[0], got[1], got[2]) != (dict(sorted(want[0].items())), want[1], want[2]) or \
+                        got[3] != (3 if want[2] else 0):
+                    failed = os.path.abspath(f"differential-case-{number}.xml")
+                    with open(failed, "wb") as f:
+                        f.write(data)
+                    print(f"FAIL: case {number} (seed {seed}, --per-list{', --disks' if disks else ''}) differs: "
+                          f"status {got[3]}, lines {got[1]} vs {want[1]}, lists {sorted(got[0])} vs "
+                          f"{sorted(want[0])}, stderr {got[2]} vs {want[2]}; input kept in {failed}")
+                    sys.exit(1)
+                continue
             want_dat, want_lines = reference.convert(data, disks)
             # Twice: the copy runs beside the scan, so a fault that depends
             # on how far the copy has got shows only now and then.

@@ -4,6 +4,7 @@ walks the bytes one index at a time, exactly as the rules are stated, so
 that the tool's faster code can be compared with it byte for byte.
 
 convert(data, disks=False) -> (dat_bytes, line_count)
+convert_per_list(data, disks=False) -> ({list_name: dat_bytes}, line_count, stderr_lines)
 """
 
 PIECE = 2047
@@ -50,13 +51,44 @@ def size_text(value):
     return value
 
 
+HEADER_TAIL = b"\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n"
+SAFE = set(b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-.")
+DEVICES = {b"con", b"nul", b"aux", b"prn"} | {b"com%d" % i for i in range(1, 10)} | {b"lpt%d" % i for i in range(1, 10)}
+
+
+def why_no_dat(name, met):
+    """Why a list of this name gets no DAT of its own, or None."""
+    if not name:
+        return "empty name"
+    if len(name) > 200:
+        return "name longer than 200 bytes"
+    if name[:1] == b".":
+        return "name starts with a dot"
+    if any(c not in SAFE for c in name):
+        return "name holds a byte other than A-Z a-z 0-9 _ - ."
+    if name.split(b".", 1)[0].lower() in DEVICES:
+        return "name is a Windows device name"
+    if name in met:
+        return "name met before in this run"
+    return None
+
+
+def shown(name):
+    """The name as a message shows it: control bytes as \\xHH."""
+    return b"".join(bytes([c]) if 0x20 <= c != 0x7F else b"\\x%02X" % c for c in name)
+
+
 class Model:
-    def __init__(self, source, disks):
+    def __init__(self, source, disks, per_list=False):
         self.source = source
         self.disks = disks
+        self.per_list = per_list
         self.out = bytearray()
         self.lines = 0
-        self.list_name = self.software = self.description = b""
+        self.list_name = self.software = self.description = self.clone_of = b""
+        self.dats = {}            # per list: name -> DAT bytes, in order met
+        self.skipped = []         # per list: the stderr lines
+        self.preamble = self.out  # per list: what is written before the first list
 
     def write(self, text):
         self.out += text.replace(b"\n", b"\r\n")
@@ -86,7 +118,7 @@ class Model:
             value += char
         return pos + step, value
 
-    def quoted(self, line, match, decoded):
+    def quoted(self, line, match, decoded, cap=NAME_CAP):
         """Returns (value, pos) for the value behind a match."""
         end = self.text_end(line)
         pos = match + 4
@@ -98,9 +130,9 @@ class Model:
         value = b""
         while pos < end and byte(line, pos) != b'"':
             if decoded:
-                pos, value = self.append_decoded(line, pos, value, NAME_CAP)
+                pos, value = self.append_decoded(line, pos, value, cap)
             else:
-                if len(value) < NAME_CAP:
+                if len(value) < cap:
                     value += line[pos:pos + 1]
                 pos += 1
         return value, pos
@@ -111,6 +143,30 @@ class Model:
             return b"", len(line)
         return self.quoted(line, match, decoded)
 
+    def tag_attribute(self, line, keyword, start, decoded, cap):
+        """A value whose keyword and equals sign stand before the line's first
+        '>' after `start`."""
+        end = line.find(b">", start)
+        match = self.locate(line[:end] if end != -1 else line, keyword, start)
+        return b"" if match is None else self.quoted(line, match, decoded, cap)[0]
+
+    def begin_list(self, line, p):
+        """Per list: the list line switches the DAT being written."""
+        if self.out is self.preamble and self.out and not self.dats and not self.skipped:
+            self.skipped.append(b"softlist2dat: line 1: list '' skipped: written before the first list")
+        name = cut(self.list_name)
+        description = cut(self.tag_attribute(line, b"description", p + 13, True, DESC_CAP))
+        reason = why_no_dat(name, self.dats)
+        if reason:
+            self.skipped.append(b"softlist2dat: line %d: list '%s' skipped: %s" % (self.lines + 1, shown(name),
+                                                                                    reason.encode()))
+            self.out = bytearray()
+            return
+        self.out = bytearray()
+        self.dats[name] = self.out
+        self.write(b"clrmamepro (\n\tname \"" + name + b"\"\n\tdescription \"" + title(description or name) +
+                   b"\"\n" + HEADER_TAIL)
+
     # -- handlers --------------------------------------------------------
     def description_line(self, line, pos):
         end = self.text_end(line)
@@ -119,6 +175,11 @@ class Model:
             pos, value = self.append_decoded(line, pos, value, DESC_CAP)
         self.description = value
         software, listed = cut(self.software), cut(self.list_name)
+        if self.per_list:
+            clone = cut(self.clone_of)
+            self.write(b"\ngame (\n  name \"" + software + b"\"\n  description \"" + title(cut(value)) + b"\"\n" +
+                       (b"  cloneof \"" + clone + b"\"\n  romof \"" + clone + b"\"\n" if clone else b""))
+            return
         self.write(b"\ngame (\n  name \"" + software + b"\"\n  description \"" + listed + b"\\" + software +
                    b"  [ " + title(cut(value)) + b" ]\"\n")
 
@@ -158,14 +219,18 @@ class Model:
             self.skip_comment(line, p + 4)
         elif at(line, p, b"<softwarelist"):
             self.list_name = self.name(line, p + 13)[0]
+            if self.per_list:
+                self.begin_list(line, p)
         elif at(line, p, b"<software"):
             self.software = self.name(line, p + 9)[0]
+            if self.per_list:
+                self.clone_of = self.tag_attribute(line, b"cloneof", p + 9, False, NAME_CAP)
         elif at(line, p, b"<description>"):
             self.description_line(line, p + 13)
         elif at(line, p, b"<rom") and not at(line, p + 5, b"siz") and not at(line, p + 5, b"val"):
             self.rom_line(line, p + 4)
         elif at(line, p, b"</software>"):
-            self.write(b"  rebuildto \"" + cut(self.list_name) + b"\"\n)\n")
+            self.write(b")\n" if self.per_list else b"  rebuildto \"" + cut(self.list_name) + b"\"\n)\n")
         elif self.disks and at(line, p, b"<disk") and byte(line, p + 5) in (b" ", b"\t"):
             self.disk_line(line, p + 5)
 
@@ -191,3 +256,13 @@ def convert(data, disks=False):
         model.classify(line)
         model.lines += 1
     return bytes(model.out), model.lines
+
+
+def convert_per_list(data, disks=False):
+    model = Model(pieces(data), disks, per_list=True)
+    for line in model.source:
+        model.classify(line)
+        model.lines += 1
+    if model.preamble and not model.dats and not model.skipped:
+        model.skipped.append(b"softlist2dat: line 1: list '' skipped: written before the first list")
+    return {name: bytes(dat) for name, dat in model.dats.items()}, model.lines, model.skipped
