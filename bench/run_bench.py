@@ -8,7 +8,10 @@ Builds the tool with optimisation, then prints, from one run:
      repeated under new names): time, MB/s and peak resident memory;
   3. the scan's throughput alone (Google Benchmark, input and output in memory).
 
-Usage: bench/run_bench.py [--runs N] [--sizes 1,4,16] [--keep]
+With --per-list the tool runs as "softlist2dat --per-list dats" (one DAT per
+list; each copy of the collection then names its lists apart, c00_LIST...).
+
+Usage: bench/run_bench.py [--runs N] [--sizes 1,4,16] [--per-list]
 """
 import argparse
 import os
@@ -61,17 +64,18 @@ def timed(argv, cwd, cpu=None):
 
 
 def peak_memory(probe, tool, cwd):
-    """Peak resident memory in KiB of one run of the tool."""
-    result = subprocess.run([probe, tool], cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+    """Peak resident memory in KiB of one run of the tool (a command list)."""
+    result = subprocess.run([probe] + tool, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
                             check=True)
     peak, status = (int(word) for word in result.stderr.splitlines()[-1].split())
     if status != 0:
-        sys.exit(f"{tool} failed in {cwd}")
+        sys.exit(f"{tool[0]} failed in {cwd}")
     return peak
 
 
-def make_copies(lists, work, factor):
-    """A directory holding the collection `factor` times, under new names."""
+def make_copies(lists, work, factor, rename_lists=False):
+    """A directory holding the collection `factor` times, under new names
+    (with `rename_lists`, each copy's lists named apart too)."""
     directory = os.path.join(work, f"x{factor}")
     os.mkdir(directory)
     names = sorted(n for n in os.listdir(lists) if n.endswith(".xml"))
@@ -79,8 +83,15 @@ def make_copies(lists, work, factor):
     for copy in range(factor):
         for name in names:
             source = os.path.join(lists, name)
-            shutil.copyfile(source, os.path.join(directory, f"c{copy:02d}_{name}"))
-            size += os.path.getsize(source)
+            target = os.path.join(directory, f"c{copy:02d}_{name}")
+            if rename_lists:
+                with open(source, "rb") as f:
+                    data = f.read().replace(b'<softwarelist name="', f'<softwarelist name="c{copy:02d}_'.encode(), 1)
+                with open(target, "wb") as f:
+                    f.write(data)
+            else:
+                shutil.copyfile(source, target)
+            size += os.path.getsize(target)
     return directory, size
 
 
@@ -91,23 +102,25 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=9, help="runs per measurement at 1x (fewer at larger sizes)")
     parser.add_argument("--sizes", default="1,4,16")
+    parser.add_argument("--per-list", action="store_true", help="one DAT per list: softlist2dat --per-list dats")
     args = parser.parse_args()
 
-    tool, scan_bench, probe = build()
+    binary, scan_bench, probe = build()
+    tool = [binary, "--per-list", "dats"] if args.per_list else [binary]
     lists = fetch_lists()
     sizes = [int(s) for s in args.sizes.split(",")]
     print(f"machine: {cpu_model()}, {os.cpu_count()} cores, {os.uname().sysname} {os.uname().release}")
     with tempfile.TemporaryDirectory(prefix="softlist2dat-bench-", dir=os.environ.get("BENCH_DIR")) as work:
         rows = []
         for factor in sizes:
-            directory, size = make_copies(lists, work, factor)
+            directory, size = make_copies(lists, work, factor, args.per_list)
             runs = max(3, args.runs // factor) if factor > 1 else args.runs
             timed(BASELINE, directory)  # warm the page cache
-            timed([tool], directory)
+            timed(tool, directory)
             base_times, tool_times, cpu = [], [], []
             for _ in range(runs):
                 base_times.append(timed(BASELINE, directory))
-                tool_times.append(timed([tool], directory, cpu))
+                tool_times.append(timed(tool, directory, cpu))
             peak = max(peak_memory(probe, tool, directory) for _ in range(3))
             rows.append((factor, size, statistics.median(base_times), statistics.median(tool_times), peak, runs))
             if factor == sizes[0]:

@@ -1,11 +1,12 @@
 // One DAT per list.
 //
-// The scan writes through `current`: a sink until the first list line, then
-// at each list line either the run's output, opened on that list's DAT
-// (written as OUT/NAME.dat.part, renamed to OUT/NAME.dat at the end), or the
-// sink again for a list that cannot be a DAT, or `broken` (a failed stream,
-// which stops the scan) when a DAT cannot be opened or the last one could
-// not be closed.
+// The scan writes through `state.output`: the sink until the first list
+// line, then from each list line on either the run's output, opened on that
+// list's DAT (written as OUT/NAME.dat.part, renamed to OUT/NAME.dat at the
+// end), or the sink again for a list that cannot be a DAT, or `broken` (a
+// failed stream, which stops the scan) when a DAT cannot be opened or the
+// last one could not be written. What the sink takes before the first list
+// is reported as a list of no name that begins at line 1.
 #include "run/list_dats.h"
 
 #include <cerrno>
@@ -28,7 +29,6 @@ std::string failedDat;                   // the DAT that failed to open, be writ
 bool openFailed = false;
 TextOutput* datOutput = nullptr;         // the run's output, when it holds a list's DAT
 bool datOpen = false;
-std::int64_t sinkStartLine = 1;          // where the lists written to the sink began
 bool sinkHoldsPreamble = true;           // the sink takes what comes before the first list
 TextOutput sink;
 TextOutput broken;
@@ -105,7 +105,7 @@ bool finishCurrent()
             return false;
         }
     } else if (sinkHoldsPreamble && wroteAnything(sink)) {
-        noteSkipped(sinkStartLine, "", "written before the first list");
+        noteSkipped(1, "", "written before the first list");
     }
     sinkHoldsPreamble = false;
     return true;
@@ -131,8 +131,12 @@ TextOutput* beginList(void* /*context*/, const ScanState& state)
     writtenLists.emplace_back(name);
     const std::string part = datPath(name, ".dat.part");
     removeOnInterrupt(part.c_str());
-    removeNamed(part.c_str());   // a DAT begun by a killed run
-    if (!openTextOutput(*datOutput, part.c_str())) {
+    // Something under the name (a DAT begun by a killed run) is removed and
+    // the open tried once more.
+    bool opened = openTextOutput(*datOutput, part.c_str());
+    if (!opened && errno == EEXIST && removeNamed(part.c_str()) == 0)
+        opened = openTextOutput(*datOutput, part.c_str());
+    if (!opened) {
         writtenLists.pop_back();
         openFailed = true;
         failedDat = datPath(name, ".dat");
