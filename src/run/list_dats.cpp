@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "dat/dat_writer.h"
@@ -24,6 +25,7 @@ namespace {
 const char* outDirectory = nullptr;
 bool createdDirectory = false;
 std::vector<std::string> writtenLists;   // the lists whose DATs this run began, in order
+std::unordered_set<std::string> metLists;   // the same, to find a name met again
 std::string skippedLines;                // one stderr line per list skipped
 std::string failedDat;                   // the DAT that failed to open, be written or be renamed
 bool openFailed = false;
@@ -69,9 +71,8 @@ const char* whyNoDat(std::string_view name)
     }
     if (isDeviceName(name))
         return "name is a Windows device name";
-    for (const std::string& earlier : writtenLists)
-        if (earlier == name)
-            return "name met before in this run";
+    if (metLists.contains(std::string(name)))
+        return "name met before in this run";
     return nullptr;
 }
 
@@ -129,6 +130,7 @@ TextOutput* beginList(void* /*context*/, const ScanState& state)
         return &sink;
     }
     writtenLists.emplace_back(name);
+    metLists.emplace(name);
     const std::string part = datPath(name, ".dat.part");
     removeOnInterrupt(part.c_str());
     // Something under the name (a DAT begun by a killed run) is removed and
@@ -138,6 +140,7 @@ TextOutput* beginList(void* /*context*/, const ScanState& state)
         opened = openTextOutput(*datOutput, part.c_str());
     if (!opened) {
         writtenLists.pop_back();
+        metLists.erase(std::string(name));
         openFailed = true;
         failedDat = datPath(name, ".dat");
         return brokenOutput();
