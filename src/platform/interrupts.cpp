@@ -15,6 +15,7 @@
 #include "platform/interrupts.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #ifndef _WIN32
 #include <pthread.h>
@@ -71,6 +72,7 @@ const int caughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void onInterrupt(int signalNumber)
 {
+    const int savedErrno = errno;   // whatever the interrupted code was doing keeps its errno
     removeDoomedFiles();
     // Blocked while this handler runs, the signal raised again ends the
     // process, by the default action, as soon as the handler returns.
@@ -79,6 +81,7 @@ extern "C" void onInterrupt(int signalNumber)
     defaultAction.sa_handler = SIG_DFL;
     sigaction(signalNumber, &defaultAction, nullptr);
     raise(signalNumber);
+    errno = savedErrno;
 }
 
 #endif
