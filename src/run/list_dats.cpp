@@ -81,13 +81,14 @@ void noteSkipped(std::int64_t line, std::string_view name, const char* reason)
     char head[64];
     std::snprintf(head, sizeof head, "softlist2dat: line %lld: list '", static_cast<long long>(line));
     skippedLines += head;
-    for (unsigned char c : name) {
+    for (char byte : name) {
+        const unsigned char c = static_cast<unsigned char>(byte);
         if (c < 0x20 || c == 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
             skippedLines += escaped;
         } else {
-            skippedLines += static_cast<char>(c);
+            skippedLines += byte;
         }
     }
     skippedLines += "' skipped: ";
