@@ -19,6 +19,19 @@
 #define O_NOFOLLOW 0
 #endif
 
+// A stream with nothing buffered, written to `fd`, or collected in `memory`,
+// or (neither) dropped when `discarding`.
+static void startStream(TextOutput& out, int fd, std::string* memory, bool discarding)
+{
+    out.fd = fd;
+    out.memory = memory;
+    out.used = 0;
+    out.failed = false;
+    out.errorNumber = 0;
+    out.discarding = discarding;
+    out.dropped = 0;
+}
+
 bool openTextOutput(TextOutput& out, const char* name)
 {
     // Nothing planted under the name is followed or truncated: the open fails
@@ -26,36 +39,18 @@ bool openTextOutput(TextOutput& out, const char* name)
     int fd = openNamed(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
     if (fd < 0)
         return false;
-    out.fd = fd;
-    out.memory = nullptr;
-    out.used = 0;
-    out.failed = false;
-    out.errorNumber = 0;
-    out.discarding = false;
-    out.dropped = 0;
+    startStream(out, fd, nullptr, false);
     return true;
 }
 
 void openTextOutputToMemory(TextOutput& out, std::string& sink)
 {
-    out.fd = -1;
-    out.memory = &sink;
-    out.used = 0;
-    out.failed = false;
-    out.errorNumber = 0;
-    out.discarding = false;
-    out.dropped = 0;
+    startStream(out, -1, &sink, false);
 }
 
 void openTextOutputToNothing(TextOutput& out)
 {
-    out.fd = -1;
-    out.memory = nullptr;
-    out.used = 0;
-    out.failed = false;
-    out.errorNumber = 0;
-    out.discarding = true;
-    out.dropped = 0;
+    startStream(out, -1, nullptr, true);
 }
 
 static void markFailed(TextOutput& out, int errorNumber)
