@@ -150,6 +150,15 @@ def run_tool(tool, data, work, disks):
         return f.read(), lines, run.returncode
 
 
+def fail(number, data, how, what):
+    """Keeps the input of a case where tool and model differ, says so, stops."""
+    failed = os.path.abspath(f"differential-case-{number}.xml")
+    with open(failed, "wb") as f:
+        f.write(data)
+    print(f"FAIL: case {number} ({how}) differs: {what}; input kept in {failed}")
+    sys.exit(1)
+
+
 def main():
     tool = os.path.abspath(sys.argv[1])
     cases = int(sys.argv[2]) if len(sys.argv) > 2 else 1500
@@ -165,13 +174,9 @@ def main():
                 got = run_per_list(tool, data, work, disks)
                 if (got[0], got[1], got[2]) != (dict(sorted(want[0].items())), want[1], want[2]) or \
                         got[3] != (3 if want[2] else 0):
-                    failed = os.path.abspath(f"differential-case-{number}.xml")
-                    with open(failed, "wb") as f:
-                        f.write(data)
-                    print(f"FAIL: case {number} (seed {seed}, --per-list{', --disks' if disks else ''}) differs: "
-                          f"status {got[3]}, lines {got[1]} vs {want[1]}, lists {sorted(got[0])} vs "
-                          f"{sorted(want[0])}, stderr {got[2]} vs {want[2]}; input kept in {failed}")
-                    sys.exit(1)
+                    fail(number, data, f"seed {seed}, --per-list{', --disks' if disks else ''}",
+                         f"status {got[3]}, lines {got[1]} vs {want[1]}, lists {sorted(got[0])} vs "
+                         f"{sorted(want[0])}, stderr {got[2]} vs {want[2]}")
                 continue
             want_dat, want_lines = reference.convert(data, disks)
             # Twice: the copy runs beside the scan, so a fault that depends
@@ -180,13 +185,8 @@ def main():
                 dat, lines, status = run_tool(tool, data, work, disks)
                 if status == 0 and dat == want_dat and lines == want_lines:
                     continue
-                failed = os.path.abspath(f"differential-case-{number}.xml")
-                with open(failed, "wb") as f:
-                    f.write(data)
-                print(f"FAIL: case {number} (seed {seed}{', --disks' if disks else ''}) differs: status {status}, "
-                      f"lines {lines} vs {want_lines}, "
-                      f"DAT {'equal' if dat == want_dat else 'differs'}; input kept in {failed}")
-                sys.exit(1)
+                fail(number, data, f"seed {seed}{', --disks' if disks else ''}",
+                     f"status {status}, lines {lines} vs {want_lines}, DAT {'equal' if dat == want_dat else 'differs'}")
     print(f"differential: {cases} generated inputs, tool and model agree byte for byte")
 
 
