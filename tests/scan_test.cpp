@@ -248,6 +248,48 @@ TEST(Handlers, GameBlocksFollowTheLines)
     expectConversions(std::begin(cases), std::end(cases));
 }
 
+// Nameless continue/ignore rows right after a ROM with a hash are more of
+// the same file: their sizes add to the ROM's.
+TEST(Handlers, ChunkRowsAddToTheRomBefore)
+{
+    const std::string lead = listLine + softwareLine + "<description>D</description>\n";
+    const std::string open = game("l", "s", "D");
+    auto rom = [](const std::string& size) { return "<rom name=\"a\" size=\"" + size + "\" crc=\"c\" />\n"; };
+    auto chunk = [](const std::string& size, const std::string& flag = "continue") {
+        return "\t<rom size=\"" + size + "\" offset=\"0x400000\" loadflag=\"" + flag + "\" />\n";
+    };
+    auto written = [](const std::string& size) { return "  rom ( name \"a\" size " + size + " crc c )\n"; };
+    const ConversionCase cases[] = {
+        {"hex sizes", lead + rom("0x100000") + chunk("0x100000"), open + written("2097152")},
+        {"decimal sizes, ignore, several chunks, a tab after <rom",
+         lead + rom("1") + chunk("2", "ignore") + chunk("0x4") + "<rom\tloadflag=\"ignore\" size=\"8\">\n",
+         open + written("15")},
+        {"a blank line or a comment between", lead + rom("1") + "\n" + chunk("2") + rom("3") + "<!-- -->\n" + chunk("4"),
+         open + written("1") + written("3")},
+        {"after a ROM without hashes", lead + "<rom name=\"n\" size=\"1\" />\n" + chunk("2"), open},
+        {"before </software>, at the end of the input without LF",
+         lead + rom("1") + chunk("2") + "</software>\n" + rom("4") + chunk("8").substr(0, 52),
+         open + written("3") + closing("l") + written("12")},
+        {"a size that is no number, in the ROM or a chunk",
+         lead + rom("1") + chunk("x2") + rom("y") + chunk("2") + rom("0x") + chunk("1") + rom("1") + chunk("0x1" + std::string(17, '0')),
+         open + written("1") + written("y") + written("0x") + written("1")},
+        {"19 digits and 16 hex digits are numbers, 20 digits not",
+         lead + rom(std::string(19, '9')) + chunk("0x00ffffffffffffff") + rom(std::string(20, '1')) + chunk("1"),
+         open + written("10072057594037927934") + written(std::string(20, '1'))},
+        {"a sum at 2^64 is not written, one below is",
+         lead + rom("0xffffffffffffffff") + chunk("1") + rom("0xfffffffffffffffe") + chunk("1"),
+         open + written("18446744073709551615") + written("18446744073709551615")},
+        {"near misses: reload, fill, continu, a name, a hash, <romx, values past the start tag",
+         lead + rom("1") + chunk("2", "reload") + rom("1") + chunk("2", "fill") + rom("1") + chunk("2", "continu") + rom("1") +
+             "<rom name=\"b\" size=\"2\" loadflag=\"continue\" />\n" + rom("1") +
+             "<rom size=\"2\" loadflag=\"continue\" sha1=\"s\" />\n" + rom("1") +
+             "<romx size=\"2\" loadflag=\"continue\" />\n" + rom("1") + "<rom loadflag=\"continue\"> size=\"2\"\n",
+         open + written("1") + written("1") + written("1") + written("1") + written("1") + written("1") + written("1")},
+    };
+    expectConversions(std::begin(cases), std::end(cases));
+    expectConversions(std::begin(cases), std::end(cases), true);
+}
+
 // Disk lines, with disks asked for: like a ROM line's name and sha1, each
 // search bounded as the ROM handler's.
 TEST(Handlers, DiskLinesWithDisksAskedFor)

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dat/sizes.h"
+
 void writeHeader(TextOutput& out)
 {
     writeLiteral<"clrmamepro (\n">(out);
@@ -30,35 +32,6 @@ static void putTitle(TextComposer& c, std::string_view title)
     putText(c, text, static_cast<std::size_t>(end - text));
 }
 
-// The value of a hexadecimal digit, or -1.
-static int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')
-        return (c | 0x20) - 'a' + 10;
-    return -1;
-}
-
-// True, with its value, when the text is "0x" or "0X" and then one to 16
-// significant hexadecimal digits (leading zeros are not counted).
-static bool hexSizeValue(std::string_view text, std::uint64_t& value)
-{
-    if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
-        return false;
-    value = 0;
-    int significant = 0;
-    for (char c : text.substr(2)) {
-        int digit = hexDigitValue(c);
-        if (digit < 0)
-            return false;
-        if ((significant > 0 || digit != 0) && ++significant > 16)
-            return false;
-        value = value * 16 + static_cast<std::uint64_t>(digit);
-    }
-    return true;
-}
-
 // Sizes the lists give in hexadecimal are written in decimal, which every
 // reader of the format takes; any other size is written as it stands.
 static void putSize(TextComposer& c, std::string_view size)
@@ -68,13 +41,9 @@ static void putSize(TextComposer& c, std::string_view size)
         putText(c, size.data(), size.size());
         return;
     }
-    char digits[20];
-    std::size_t first = sizeof digits;
-    do {
-        digits[--first] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    putText(c, digits + first, sizeof digits - first);
+    char digits[decimalRoom];
+    int first = decimalDigits(value, digits);
+    putText(c, digits + first, static_cast<std::size_t>(decimalRoom - first));
 }
 
 static void putValue(TextComposer& c, std::string_view value)

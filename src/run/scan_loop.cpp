@@ -3,6 +3,7 @@
 
 #include "dat/dat_writer.h"
 #include "scan/classify.h"
+#include "scan/handlers.h"
 
 void scanAllLines(ScanState& state)
 {
@@ -13,6 +14,8 @@ void scanAllLines(ScanState& state)
         if (state.output->failed)
             break;
     }
+    if (state.romHeld)
+        writeHeldRom(state);
     releaseLine(state);
 }
 

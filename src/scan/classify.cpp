@@ -96,6 +96,11 @@ void classifyLine(ScanState& state)
 {
     const std::int32_t p = firstNonBlank(state.line, state.lineLength);
     state.pos = p;
+    if (state.romHeld) {
+        if (joinChunkRow(state, p))
+            return;
+        writeHeldRom(state);
+    }
     switch (lineKindAt(state.line, state.lineLength, p)) {
     case LineKind::Blank:
     case LineKind::Other:

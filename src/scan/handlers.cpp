@@ -1,8 +1,13 @@
 // The element handlers.
 #include "scan/handlers.h"
 
+#include <cassert>
+#include <cstdint>
+
 #include "bytes/fast_paths.h"
+#include "bytes/small_copy.h"
 #include "dat/dat_writer.h"
+#include "dat/sizes.h"
 #include "scan/extract.h"
 
 // Copies the "name" value found from `from` plainly; empty when there is none.
@@ -117,10 +122,78 @@ void handleRom(ScanState& state, std::int32_t from)
         lengths[romShaKey] = copyRomValue(state, found[romShaKey], state.romSha1);
         lengths[romMd5Key] = copyRomValue(state, found[romMd5Key], state.romMd5);
     }
-    if (lengths[romCrcKey] != 0 || lengths[romShaKey] != 0 || lengths[romMd5Key] != 0)
-        writeRom(*state.output, textOf(state.romName, nameLength), textOf(state.romSize, lengths[romSizeKey]),
-                 textOf(state.romCrc, lengths[romCrcKey]), textOf(state.romMd5, lengths[romMd5Key]),
-                 textOf(state.romSha1, lengths[romShaKey]));
+    state.romNameLength = nameLength;
+    state.romSizeLength = lengths[romSizeKey];
+    state.romCrcLength = lengths[romCrcKey];
+    state.romSha1Length = lengths[romShaKey];
+    state.romMd5Length = lengths[romMd5Key];
+    state.romHeld = lengths[romCrcKey] != 0 || lengths[romShaKey] != 0 || lengths[romMd5Key] != 0;
+    state.romChunks = 0;
+}
+
+// Copies the value of `keyword` whose keyword and equals sign stand in
+// line[from, tagEnd) into target (empty when there is none); the value
+// itself is copied as any value is, up to its closing quote.
+static std::int32_t copyStartTagValue(ScanState& state, const char* keyword, std::int32_t from, std::int32_t tagEnd,
+                                      char* target)
+{
+    return copyRomValue(state, locateAttributeBefore(state, keyword, from, tagEnd), target);
+}
+
+// True when the line, its first non-blank byte at `p`, is a chunk row; its
+// size is then in `size`.
+static bool isChunkRow(ScanState& state, std::int32_t p, char (&size)[nameCapacity], std::int32_t& sizeLength)
+{
+    const std::int32_t from = p + 4;
+    if (!textAt(state.line, state.lineLength, p, "<rom", 4) || from >= state.lineLength ||
+        (state.line[from] != ' ' && state.line[from] != '\t'))
+        return false;
+    if (locateAttribute(state, "name", from) >= 0)
+        return false;
+    const std::int32_t tagEnd = startTagEnd(state, from);
+    char value[nameCapacity];
+    if (copyStartTagValue(state, "crc", from, tagEnd, value) != 0 ||
+        copyStartTagValue(state, "sha", from, tagEnd, value) != 0 ||
+        copyStartTagValue(state, "md5", from, tagEnd, value) != 0)
+        return false;
+    const std::string_view loadFlag = textOf(value, copyStartTagValue(state, "loadflag", from, tagEnd, value));
+    if (loadFlag != "continue" && loadFlag != "ignore")
+        return false;
+    sizeLength = copyStartTagValue(state, "size", from, tagEnd, size);
+    return sizeLength != 0;
+}
+
+bool joinChunkRow(ScanState& state, std::int32_t p)
+{
+    assert(state.romHeld);
+    char size[nameCapacity];
+    std::int32_t sizeLength = 0;
+    if (!isChunkRow(state, p, size, sizeLength))
+        return false;
+    if (state.romChunks == 0)
+        state.romSumValid = sizeNumber(textOf(state.romSize, state.romSizeLength), state.romSum);
+    state.romChunks++;
+    std::uint64_t chunk = 0;
+    if (state.romSumValid && sizeNumber(textOf(size, sizeLength), chunk) && chunk <= UINT64_MAX - state.romSum)
+        state.romSum += chunk;
+    else
+        state.romSumValid = false;
+    return true;
+}
+
+void writeHeldRom(ScanState& state)
+{
+    assert(state.romHeld);
+    std::string_view size = textOf(state.romSize, state.romSizeLength);
+    char digits[decimalRoom];
+    if (state.romChunks > 0 && state.romSumValid) {
+        const int first = decimalDigits(state.romSum, digits);
+        size = std::string_view(digits + first, static_cast<std::size_t>(decimalRoom - first));
+    }
+    writeRom(*state.output, textOf(state.romName, state.romNameLength), size,
+             textOf(state.romCrc, state.romCrcLength), textOf(state.romMd5, state.romMd5Length),
+             textOf(state.romSha1, state.romSha1Length));
+    state.romHeld = false;
 }
 
 void handleDisk(ScanState& state, std::int32_t from)

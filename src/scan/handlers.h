@@ -1,7 +1,8 @@
 // The element handlers: they remember the list and software names, open a game
-// block at each description, write a rom line for each ROM with a hash (and,
-// when asked for, a disk line for each disk with a sha1), and close the block
-// at each software closing line.
+// block at each description, write a rom line for each ROM with a hash (held
+// until the next line, which may add a chunk's size), when asked for a disk
+// line for each disk with a sha1, and close the block at each software
+// closing line.
 #pragma once
 
 #include "scan/scan_state.h"
@@ -11,6 +12,16 @@ void handleSoftware(ScanState& state, std::int32_t from);
 void handleDescription(ScanState& state, std::int32_t from);
 void handleRom(ScanState& state, std::int32_t from);
 void handleSoftwareClose(ScanState& state);
+
+// With a ROM held, the next line, its first non-blank byte at `p`: true when
+// it is a chunk row (`<rom` and a blank, no name, no hash, a "continue" or
+// "ignore" loadflag and a size in its start tag), whose size then joins the
+// held ROM's. Such a row writes nothing of its own.
+bool joinChunkRow(ScanState& state, std::int32_t p);
+
+// Writes the held ROM's rom line: its size the sum of its own and its
+// chunks' when there are chunks and all are numbers summing below 2^64.
+void writeHeldRom(ScanState& state);
 
 // A disk line (with disks asked for): the name decoded, the sha1 searched
 // from where the name's copy ended; a disk entry when the sha1 is not empty.

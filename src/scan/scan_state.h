@@ -55,6 +55,18 @@ struct ScanState {
     char romSha1[nameCapacity];
     char romMd5[nameCapacity];
     std::int32_t attrStart;               // where the ROM attribute searches start
+    std::int32_t romNameLength;           // the five ROM texts' lengths
+    std::int32_t romSizeLength;
+    std::int32_t romCrcLength;
+    std::int32_t romSha1Length;
+    std::int32_t romMd5Length;
+    // A ROM with a hash is written once the next line has been seen: the
+    // chunk rows right after it (nameless rows that MAME loads from the same
+    // file) add their sizes to its own.
+    bool romHeld;
+    std::int32_t romChunks;               // chunk rows joined to the held ROM
+    bool romSumValid;                     // every size so far a number, their sum below 2^64
+    std::uint64_t romSum;
     char diskName[nameCapacity];
     char diskSha1[nameCapacity];
     bool disks;                           // disk lines are turned into disk entries

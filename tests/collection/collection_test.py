@@ -28,6 +28,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ElementTree
 
 SHAPES = [
     re.compile(rb"clrmamepro \("),
@@ -231,6 +232,47 @@ def check_strictly(dat):
     print(f"strict reader: {len(games)} games, {len(roms)} roms and {len(disks)} disks read whole")
 
 
+def rom_sizes_from_xml(lists, names):
+    """Each list's games as the lists parsed as XML give them: (list, software)
+    -> [(rom name, size in bytes or None)] for each ROM with a name and a
+    hash, its size grown by the nameless continue/ignore rows right after it;
+    and how many ROMs have such rows. A size that stands before the name
+    (attributes keep their order) is not read: the ROM has none."""
+    games, chunked = {}, 0
+    for name in names:
+        root = ElementTree.parse(os.path.join(lists, name)).getroot()
+        for software in root.iter("software"):
+            roms = games.setdefault((root.get("name").encode(), software.get("name").encode()), [])
+            for parent in software.iter():
+                held = None
+                for child in parent:
+                    if child.tag == "rom" and child.get("name") and any(child.get(k) for k in ("crc", "sha1", "md5")):
+                        keys = list(child.attrib)
+                        size = child.get("size") if "size" in keys and keys.index("name") < keys.index("size") else None
+                        held = [child.get("name"), int(size, 0) if size else None, 0]
+                        roms.append(held)
+                    elif (held and held[1] is not None and child.tag == "rom" and child.get("name") is None
+                          and child.get("size") and child.get("loadflag") in ("continue", "ignore")):
+                        chunked += held[2] == 0
+                        held[1] += int(child.get("size"), 0)
+                        held[2] += 1
+                    else:
+                        held = None
+    return {key: [(rom[0].encode(), rom[1]) for rom in roms] for key, roms in games.items()}, chunked
+
+
+def check_rom_sizes(dat, lists, names):
+    """Every rom line's name and size against the lists parsed as XML."""
+    expected, chunked = rom_sizes_from_xml(lists, names)
+    roms = 0
+    for name, _, rom_values, rebuildto, _, _ in strict_read(dat):
+        got = [(rom[b"name"], int(rom[b"size"]) if b"size" in rom else None) for rom in rom_values]
+        if got != expected.get((rebuildto, name)):
+            fail(f"rom sizes of {rebuildto!r} {name!r}: the DAT has {got!r}, the XML {expected.get((rebuildto, name))!r}")
+        roms += len(got)
+    print(f"rom sizes: all {roms} equal to the XML's, {chunked} of them grown by the rows loaded after them")
+
+
 def clones_outside_comments(data):
     """Counts <software> start tags with a non-empty cloneof, comments taken out."""
     text = re.sub(rb"<!--.*?-->", b"", data, flags=re.S)
@@ -337,6 +379,7 @@ def main():
         print(f"{len(names)} lists{' with --disks' if disks else ''}, {expected_lines} lines, {games} games, "
               f"{roms} rom lines, {disk_lines} disk lines, {len(dat)} DAT bytes: all lines well formed")
         check_strictly(dat)
+        check_rom_sizes(dat, lists, names)
         if not disks:
             check_per_list(tool, work, names, concatenation, dat, client)
 

@@ -41,6 +41,16 @@ def random_line(rng):
     return indent + start + body + rng.choice([b"\n", b"\r\n", b"\n", b""])
 
 
+def chunk_row(rng):
+    """A nameless row of the same file after a ROM, or a near miss."""
+    size = rng.choice([b"0x100000", b"16", b"0X0f", b"9" * 19, b"1" * 20, b"0xffffffffffffffff", b"x", b""])
+    flag = rng.choice([b"continue", b"ignore", b"continue", b"reload", b"fill", b"continu", b"continue\0x"])
+    extra = rng.choice([b"", b"", b"", b' name="n"', b' crc="c"', b' sha1=""', b'> size="1"', b" loadflag=\"ignore\""])
+    start = rng.choice([b"<rom ", b"<rom ", b"<rom\t", b"<romx ", b"<rom  "])
+    return (rng.choice([b"", b"\t\t"]) + start + b"size=\"" + size + b"\" offset=\"0x4\" loadflag=\"" + flag + b"\"" +
+            extra + rng.choice([b" />", b"/>", b""]) + rng.choice([b"\n", b"\r\n", b"\n", b""]))
+
+
 def long_line_run(rng):
     """A line of or near a multiple of the piece length, at a varied offset
     from the blocks and pieces before it, then short lines and tags."""
@@ -100,8 +110,14 @@ def per_list_line(rng):
 def random_input(rng, per_list=False):
     if per_list:
         lines = [per_list_line(rng) if rng.random() < 0.35 else random_line(rng) for _ in range(rng.randrange(1, 40))]
+        lines[rng.randrange(len(lines) + 1):0] = [usual_rom_line(rng), chunk_row(rng)]
         return b"".join(lines)
-    lines = [random_line(rng) if rng.random() < 0.8 else usual_rom_line(rng) for _ in range(rng.randrange(1, 40))]
+    lines = []
+    for _ in range(rng.randrange(1, 40)):
+        choice = rng.random()
+        lines.append(random_line(rng) if choice < 0.7 else usual_rom_line(rng) if choice < 0.9 else chunk_row(rng))
+        if choice >= 0.7 and rng.random() < 0.4:   # chunk rows right after a ROM, or after a chunk row
+            lines.append(chunk_row(rng))
     if rng.random() < 0.15:   # a line longer than a piece
         at = rng.randrange(len(lines))
         lines[at] = bytes(rng.choice(b"x <\"=-") for _ in range(rng.randrange(2000, 5000))) + lines[at]

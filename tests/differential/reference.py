@@ -51,6 +51,14 @@ def size_text(value):
     return value
 
 
+def size_number(value):
+    """A size's value when it is a number: a hex size as size_text takes it,
+    or 1 to 19 decimal digits; else None."""
+    if size_text(value) != value or (1 <= len(value) <= 19 and value.isdigit()):
+        return int(size_text(value))
+    return None
+
+
 HEADER_TAIL = b"\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n"
 SAFE = set(b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-.")
 DEVICES = {b"con", b"nul", b"aux", b"prn"} | {b"com%d" % i for i in range(1, 10)} | {b"lpt%d" % i for i in range(1, 10)}
@@ -89,6 +97,7 @@ class Model:
         self.dats = {}            # per list: name -> DAT bytes, in order met
         self.skipped = []         # per list: the stderr lines
         self.preamble = self.out  # per list: what is written before the first list
+        self.held = None          # a ROM with a hash: [name, values, chunk sizes]
 
     def write(self, text):
         self.out += text.replace(b"\n", b"\r\n")
@@ -190,12 +199,29 @@ class Model:
             match = self.locate(line, keyword, attr_start)
             values[keyword] = cut(self.quoted(line, match, False)[0]) if match is not None else b""
         if values[b"crc"] or values[b"sha"] or values[b"md5"]:
-            text = b"  rom ( name \"" + cut(rom_name) + b"\" "
-            for label, keyword in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha")):
-                if values[keyword]:
-                    written = size_text(values[keyword]) if keyword == b"size" else values[keyword]
-                    text += label + b" " + written + b" "
-            self.write(text + b")\n")
+            self.held = [rom_name, values, []]
+
+    def chunk_size(self, line, p):
+        """A chunk row's size: a nameless row whose start tag holds a size, a
+        continue or ignore loadflag and no hash. None for any other line."""
+        end = line.find(b">", p + 4)
+        tag = line[:end] if end != -1 else line
+        value = lambda k: b"" if (m := self.locate(tag, k, p + 4)) is None else cut(self.quoted(line, m, False)[0])
+        if (at(line, p, b"<rom") and byte(line, p + 4) in (b" ", b"\t") and self.locate(line, b"name", p + 4) is None
+                and not (value(b"crc") or value(b"sha") or value(b"md5")) and value(b"loadflag") in (b"continue", b"ignore")):
+            return value(b"size") or None
+        return None
+
+    def write_held(self):
+        (rom_name, values, chunks), self.held = self.held, None
+        numbers = [size_number(v) for v in [values[b"size"]] + chunks]
+        total = chunks and None not in numbers and sum(numbers) < 2 ** 64 and str(sum(numbers)).encode()
+        text = b"  rom ( name \"" + cut(rom_name) + b"\" "
+        for label, keyword in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha")):
+            if values[keyword]:
+                written = (total or size_text(values[keyword])) if keyword == b"size" else values[keyword]
+                text += label + b" " + written + b" "
+        self.write(text + b")\n")
 
     def disk_line(self, line, pos):
         match = self.locate(line, b"name", pos)
@@ -213,6 +239,12 @@ class Model:
         p = 0
         while byte(line, p) in (b" ", b"\t"):
             p += 1
+        if self.held:
+            chunk = self.chunk_size(line, p)
+            if chunk is not None:
+                self.held[2].append(chunk)
+                return
+            self.write_held()
         if byte(line, p) == b"\n":
             return
         if at(line, p, b"<!--"):
@@ -255,6 +287,8 @@ def convert(data, disks=False):
     for line in model.source:
         model.classify(line)
         model.lines += 1
+    if model.held:
+        model.write_held()
     return bytes(model.out), model.lines
 
 
@@ -263,6 +297,8 @@ def convert_per_list(data, disks=False):
     for line in model.source:
         model.classify(line)
         model.lines += 1
+    if model.held:
+        model.write_held()
     if model.preamble and not model.dats and not model.skipped:
         model.skipped.append(b"softlist2dat: line 1: list '' skipped: written before the first list")
     return {name: bytes(dat) for name, dat in model.dats.items()}, model.lines, model.skipped
