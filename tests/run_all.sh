@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds softlist2dat and runs every test: the release build's unit, end-to-end
 # and collection tests, the same under AddressSanitizer and UBSan, the unit
-# and end-to-end tests of the build without SSE2, the
+# and end-to-end tests of the build without SSE2, the 32-bit build's under
+# qemu-i386 (and its DATs of MAME's lists against the release build's), the
 # end-to-end and collection tests under ThreadSanitizer, a short fuzzing run,
 # the Windows builds (both under Wine: 64-bit and 32-bit), and the
 # packages. Build trees and packages go under build/ in the repository.
@@ -24,6 +25,9 @@ echo "== scalar build (no SSE2, as the 32-bit Windows build): unit and end-to-en
 cmake -S . -B build/scalar -DCMAKE_BUILD_TYPE=Release -DSOFTLIST2DAT_SCALAR=ON
 cmake --build build/scalar -j "$jobs"
 ctest --test-dir build/scalar --output-on-failure -j "$jobs" -E '^(collection|install_and_manual_page|differential)$'
+
+echo "== 32-bit build (-m32, static, no SSE2) under qemu-i386"
+tests/i386/run_i386_tests.sh build/release
 
 echo "== thread sanitizer build: the end-to-end and collection tests (the copy runs beside the scan)"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOFTLIST2DAT_TSAN=ON

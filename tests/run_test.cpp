@@ -124,7 +124,7 @@ TEST(Run, CommandLineForms)
         {{"here.xml"}, 2, "", "softlist2dat: cannot read directory 'here.xml': Not a directory\n", false},
     };
     for (const auto& c : cases) {
-        if (toolIsWrapped() && c.arguments == std::vector<std::string>{deep})
+        if (toolIsWindowsBuild() && c.arguments == std::vector<std::string>{deep})
             continue;   // a Windows path holds at most 260 characters
         TempDir dir;
         writeFile(dir.file(datName), old);
@@ -341,7 +341,7 @@ TEST(Run, DatThatCannotBeOpenedOrReplaced)
 
 TEST(Run, StaleTemporaryLinkLeavesItsTargetAlone)
 {
-    if (toolIsWrapped())
+    if (toolIsWindowsBuild())
         GTEST_SKIP() << "a Unix symbolic link has no Windows equivalent under the wrapper";
     TempDir dir;
     writeFile(dir.file("demo.xml"), oneList);
@@ -358,7 +358,7 @@ TEST(Run, StaleTemporaryLinkLeavesItsTargetAlone)
 // nobody, otherwise as the test's own user.
 TEST(Run, ReadOnlyDirectoryAbortsAtTheCopy)
 {
-    if (toolIsWrapped())
+    if (toolIsWindowsBuild())
         GTEST_SKIP() << "needs the tool to run as an unprivileged user";
     for (bool previous : {false, true}) {
         TempDir dir;
@@ -377,7 +377,7 @@ TEST(Run, ReadOnlyDirectoryAbortsAtTheCopy)
 
 TEST(Run, UnreadableInputAbortsAtTheCopy)
 {
-    if (toolIsWrapped())
+    if (toolIsWindowsBuild())
         GTEST_SKIP() << "needs the tool to run as an unprivileged user";
     for (bool previous : {false, true}) {
         TempDir dir;
@@ -460,7 +460,7 @@ TEST(Run, FullDiskStopsTheCopyOrTheDat)
             EXPECT_EQ(r.out, banner + "list.xml\n" + copyFailed + tempAbort) << where;
             // The reason is the platform's: a full tmpfs, or the file-size limit.
             EXPECT_EQ(r.err.rfind("copy: cannot write '" + tempName + "': ", 0), 0u) << where << ": " << r.err;
-            if (!toolIsWrapped()) {
+            if (!toolIsWindowsBuild()) {
                 EXPECT_TRUE(r.err.ends_with(": No space left on device\n") || r.err.ends_with(": File too large\n"))
                     << r.err;
             }
@@ -487,7 +487,7 @@ TEST(Run, FullDiskStopsTheCopyOrTheDat)
 // before its signal came is said so, and must have converted.
 TEST(Run, InterruptLeavesThePreviousDat)
 {
-    if (toolIsWrapped())
+    if (toolIsWindowsBuild())
         GTEST_SKIP() << "signals reach a Windows program differently";
     TempDir lists;
     const std::string input = titlesOnly(600000);
@@ -540,7 +540,7 @@ TEST(Run, InterruptLeavesThePreviousDat)
 // first, and the DAT is never written through a link.
 TEST(Run, LinkUnderTheDatNameIsNotFollowed)
 {
-    if (toolIsWrapped())
+    if (toolIsWindowsBuild())
         GTEST_SKIP() << "a Unix symbolic link has no Windows equivalent under the wrapper";
     for (const std::string& link : {datName, datName + ".part"}) {
         TempDir dir;
@@ -606,7 +606,8 @@ TEST(Hostile, GigabyteLineWithoutLineEnd)
     EXPECT_EQ(readFile(dir.file(datName)), oneListDat);
     EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"a.xml", datName, "b.xml"}));
 #ifndef SOFTLIST2DAT_SANITIZED
-    EXPECT_LT(r.maxRssKb, 16 * 1024) << "peak resident memory in KiB";
+    // An emulator the tool runs under (Wine, qemu) counts its own memory too.
+    EXPECT_LT(r.maxRssKb, (toolIsWrapped() ? 64 : 16) * 1024) << "peak resident memory in KiB";
 #endif
 }
 

@@ -142,6 +142,13 @@ bool toolIsWrapped()
     return command != nullptr && *command != '\0';
 }
 
+static std::vector<std::string> toolCommand();
+
+bool toolIsWindowsBuild()
+{
+    return toolIsWrapped() && toolCommand().back().ends_with(".exe");
+}
+
 // The command that starts the tool: SOFTLIST2DAT_TOOL split at spaces, or
 // the binary built beside the tests.
 static std::vector<std::string> toolCommand()

@@ -62,5 +62,8 @@ struct RunOptions {
 // own binary.
 bool toolIsWrapped();
 
+// True when that command runs the Windows build (its program ends in .exe).
+bool toolIsWindowsBuild();
+
 // Runs the tool in `directory`, with the options' arguments (none by default).
 ProcessResult runTool(const std::string& directory, const RunOptions& options = {});

@@ -14,6 +14,10 @@
 #else
 #include <dirent.h>
 #include <unistd.h>
+
+// Sizes, offsets and directory entries of any file system fit: a 32-bit build
+// needs large-file support (the build sets it).
+static_assert(sizeof(off_t) >= 8, "off_t must hold 64 bits: build with _FILE_OFFSET_BITS=64");
 #endif
 
 #ifdef _WIN32

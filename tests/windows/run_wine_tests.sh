@@ -27,31 +27,7 @@ cp "$root/examples/orbis_cass.xml" "$names/ümlaut_list.xml"
 cp "$root/examples/zephyr8_cart.xml" "$names/日本_list.xml"
 cp "$root/examples/orbis_cass.xml" "$names/🎮_list.xml"
 
-# Runs both builds on copies of the *.xml files in $1 and compares every byte,
-# of the combined DAT and then of the DATs written with --per-list; with $2,
-# the copies go into that subdirectory, named as the tool's argument.
-same_as_linux() {
-    local lists=$1 sub=${2:-} work side
-    work=$(mktemp -d)
-    for side in linux windows; do
-        mkdir -p "$work/$side/$sub"
-        cp "$lists"/*.xml "$work/$side/$sub/"
-    done
-    (cd "$work/linux" && "$linux_build/softlist2dat" ${sub:+"$sub"} >../linux.out 2>../linux.err; echo $? >../linux.status
-     "$linux_build/softlist2dat" --per-list dats ${sub:+"$sub"} >../linux.per-list.out 2>../linux.per-list.err || echo $? >>../linux.status)
-    (cd "$work/windows" && $windows ${sub:+"$sub"} >../windows.out 2>../windows.err; echo $? >../windows.status
-     $windows --per-list dats ${sub:+"$sub"} >../windows.per-list.out 2>../windows.per-list.err || echo $? >>../windows.status)
-    local verdict=0
-    for file in linux/all_mess_software_lists.dat:windows/all_mess_software_lists.dat \
-                linux.out:windows.out linux.err:windows.err linux.status:windows.status \
-                linux.per-list.out:windows.per-list.out linux.per-list.err:windows.per-list.err; do
-        cmp "$work/${file%%:*}" "$work/${file##*:}" || verdict=1
-    done
-    diff -r "$work/linux/dats" "$work/windows/dats" >/dev/null || { echo "the --per-list DATs differ"; verdict=1; }
-    [ "$verdict" = 0 ] && echo "identical: $(ls "$lists"/*.xml | wc -l) lists from $lists${sub:+ as $sub}, $(wc -c <"$work/linux/all_mess_software_lists.dat") DAT bytes, $(ls "$work/linux/dats" | wc -l) DATs with --per-list"
-    rm -rf "$work"
-    return $verdict
-}
+. "$root/tests/same_output.sh"
 
 collection=$("$root/tests/collection/fetch_lists.sh")
 passed=0
@@ -70,10 +46,10 @@ for arch in x86_64 i686; do
     echo "== end-to-end tests with the $arch Windows build under Wine"
     SOFTLIST2DAT_TOOL="$windows" "$linux_build/tests/unit_tests" --gtest_filter='Run.*:Hostile.*' --gtest_brief=1
     echo "== the $arch Windows build's output against the Linux build's"
-    same_as_linux "$root/examples"
-    same_as_linux "$names"
-    same_as_linux "$names" "listes_ü_日本"
-    same_as_linux "$collection"
+    same_output "$linux_build/softlist2dat" "$windows" "$root/examples"
+    same_output "$linux_build/softlist2dat" "$windows" "$names"
+    same_output "$linux_build/softlist2dat" "$windows" "$names" "listes_ü_日本"
+    same_output "$linux_build/softlist2dat" "$windows" "$collection"
     passed=$((passed + 5))
 done
 echo "windows: $passed passed, 0 failed"
