@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "dat/combined_dat.h"
 #include "run/scan_loop.h"
 
 static std::string collection;
@@ -43,11 +44,13 @@ static void scanCollection(benchmark::State& run)
     auto input = std::make_unique<TextInput>();
     auto output = std::make_unique<TextOutput>();
     auto state = std::make_unique<ScanState>();
+    auto writer = std::make_unique<CombinedDat>();
     std::string dat;
     dat.reserve(collection.size());
+    startCombinedDat(*writer, *output, &dat);
     for (auto _ : run) {
         dat.clear();
-        convertMemory(*state, *input, *output, collection.data(), collection.size(), dat);
+        convertMemory(*state, *input, *writer, collection.data(), collection.size());
         benchmark::DoNotOptimize(dat.data());
     }
     run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations()) * static_cast<std::int64_t>(collection.size()));

@@ -1,8 +1,9 @@
 // libFuzzer target: arbitrary bytes as the concatenated input, through the
-// reader, the scanner and the writer in memory. Any read past the piece that
-// the reader handed out traps (the line buffer's tail is poisoned); the DAT
-// must consist of known line shapes, the line count must fit the input, and
-// the general paths alone must give the same DAT and count as the shortcuts.
+// reader, the scanner and both DAT writers (the combined DAT and the list
+// DATs) in memory. Any read past the piece that the reader handed out traps
+// (the line buffer's tail is poisoned); the combined DAT must consist of known
+// line shapes, the line count must fit the input, and for each writer the
+// general paths alone must give the same bytes and count as the shortcuts.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,35 +11,52 @@
 #include <string>
 
 #include "bytes/fast_paths.h"
+#include "dat/combined_dat.h"
+#include "dat/list_dats.h"
 #include "dat_shape.h"
 #include "run/scan_loop.h"
 
 static TextInput input;
 static TextOutput output;
 static ScanState state;
+static CombinedDat combined;
+static ListDats lists;
+
+// The conversion through one writer, the shortcuts on or off.
+static std::string convert(bool perList, bool general, const std::uint8_t* data, std::size_t size, bool disks)
+{
+    std::string dat;
+    if (perList)
+        startListDats(lists, output, "out", &dat);
+    else
+        startCombinedDat(combined, output, &dat);
+    useGeneralPathsOnly(general);
+    convertMemory(state, input, perList ? static_cast<DatWriter&>(lists) : combined,
+                  reinterpret_cast<const char*>(data), size, disks);
+    useGeneralPathsOnly(false);
+    return dat;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // Once as by default, once with disk entries asked for; each time also
-    // with the general paths alone, which must give the same bytes.
-    for (bool disks : {false, true}) {
-        std::string general;
-        useGeneralPathsOnly(true);
-        convertMemory(state, input, output, reinterpret_cast<const char*>(data), size, general, disks);
-        useGeneralPathsOnly(false);
-        const std::int64_t generalCount = state.lineCount;
-        std::string dat;
-        convertMemory(state, input, output, reinterpret_cast<const char*>(data), size, dat, disks);
-        if (dat != general || state.lineCount != generalCount) {
-            std::fprintf(stderr, "shortcuts and general paths differ%s: lines %lld and %lld, DAT %s\n",
-                         disks ? " with disks" : "", static_cast<long long>(state.lineCount),
-                         static_cast<long long>(generalCount), dat == general ? "equal" : "differs");
-            std::abort();
-        }
-        std::string problem = datShapeProblem(dat);
-        if (!problem.empty()) {
-            std::fprintf(stderr, "bad DAT%s: %s\n", disks ? " with disks" : "", problem.c_str());
-            std::abort();
+    // Each writer, as by default and with disk entries asked for.
+    for (bool perList : {false, true}) {
+        for (bool disks : {false, true}) {
+            const std::string general = convert(perList, true, data, size, disks);
+            const std::int64_t generalCount = state.lineCount;
+            const std::string dat = convert(perList, false, data, size, disks);
+            if (dat != general || state.lineCount != generalCount) {
+                std::fprintf(stderr, "shortcuts and general paths differ%s%s: lines %lld and %lld, DAT %s\n",
+                             perList ? " per list" : "", disks ? " with disks" : "",
+                             static_cast<long long>(state.lineCount), static_cast<long long>(generalCount),
+                             dat == general ? "equal" : "differs");
+                std::abort();
+            }
+            std::string problem = perList ? "" : datShapeProblem(dat);
+            if (!problem.empty()) {
+                std::fprintf(stderr, "bad DAT%s: %s\n", disks ? " with disks" : "", problem.c_str());
+                std::abort();
+            }
         }
     }
     // Every LF ends one piece, and no piece is longer than 2047 bytes.

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "dat/dat_writer.h"
+#include "dat/dat_text.h"
 #include "test_support.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bytes/fast_paths.h"
+#include "dat/combined_dat.h"
 #include "scan/extract.h"
 #include "test_support.h"
 
@@ -66,16 +67,19 @@ TEST(LocateAttribute, EqualsSignWindow)
 struct ConversionCase {
     const char* what;
     std::string input;
-    std::string dat;   // after the header, LF line ends
+    std::string dat;            // after the header, LF line ends; per list, every list's DAT
+    std::string skipped = "";   // per list: the skipped lists' lines
 };
 
 // Each case both ways: with the shortcuts, and with their general twins alone.
-void expectConversions(const ConversionCase* begin, const ConversionCase* end, bool disks = false)
+void expectConversions(const ConversionCase* begin, const ConversionCase* end, bool disks = false,
+                       bool perList = false)
 {
     for (bool general : {false, true}) {
         useGeneralPathsOnly(general);
         for (const ConversionCase* c = begin; c != end; c++)
-            EXPECT_EQ(convertInMemory(c->input, nullptr, disks), datHeader() + crlf(c->dat))
+            EXPECT_EQ(convertInMemory(c->input, nullptr, disks, perList),
+                      (perList ? "" : datHeader()) + crlf(c->dat) + c->skipped)
                 << c->what << (general ? " (general paths)" : "");
     }
     useGeneralPathsOnly(false);
@@ -290,6 +294,31 @@ TEST(Handlers, ChunkRowsAddToTheRomBefore)
     expectConversions(std::begin(cases), std::end(cases), true);
 }
 
+// One DAT per list: a header naming the list, games titled by their
+// description alone and linked to their parents, no rebuildto line.
+TEST(Handlers, ListDatsOnePerList)
+{
+    auto header = [](const std::string& name, const std::string& description) {
+        return "clrmamepro (\n\tname \"" + name + "\"\n\tdescription \"" + description +
+               "\"\n\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n";
+    };
+    const std::string clone = "<software name=\"c\" cloneof=\"p\">\n<description>C \"2\"</description>\n";
+    const std::string rom = "<rom name=\"r\" size=\"0x10\" crc=\"1\" />\n<rom size=\"16\" loadflag=\"continue\" />\n";
+    const ConversionCase cases[] = {
+        {"header, parent links, rom and disk lines, closing parenthesis",
+         "<softwarelist name=\"l\" description=\"A &amp; B\">\n" + clone + rom + "<disk name=\"d\" sha1=\"s\" />\n</software>\n",
+         header("l", "A & B") + "\ngame (\n  name \"c\"\n  description \"C ''2''\"\n  cloneof \"p\"\n  romof \"p\"\n" +
+             "  rom ( name \"r\" size 32 crc 1 )\n  disk ( name \"d\" sha1 s )\n)\n"},
+        {"the list's name without a description; a list that cannot be a file, and what comes before the first",
+         rom + "<softwarelist name=\"m\">\n<softwarelist name=\"a b\">\n" + clone + "<softwarelist name=\"m\">\n",
+         header("m", "m"),
+         "softlist2dat: line 1: list '' skipped: written before the first list\n"
+         "softlist2dat: line 4: list 'a b' skipped: name holds a byte other than A-Z a-z 0-9 _ - .\n"
+         "softlist2dat: line 7: list 'm' skipped: name met before in this run\n"},
+    };
+    expectConversions(std::begin(cases), std::end(cases), true, true);
+}
+
 // Disk lines, with disks asked for: like a ROM line's name and sha1, each
 // search bounded as the ROM handler's.
 TEST(Handlers, DiskLinesWithDisksAskedFor)
@@ -377,8 +406,9 @@ TEST(LineBuffer, TailPastThePieceIsPoisoned)
         } else {
             openTextInputFromMemory(*in, input.get(), c.text.size());
         }
-        openTextOutputToMemory(*out, sink);
-        initScanState(*state, *in, *out);
+        CombinedDat writer;
+        startCombinedDat(writer, *out, &sink);
+        initScanState(*state, *in, writer);
         ASSERT_TRUE(readLine(*state));
         ASSERT_EQ(state->lineLength, 3);
         EXPECT_DEATH(

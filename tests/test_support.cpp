@@ -8,6 +8,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <memory>
 #include <fstream>
 #include <sstream>
@@ -17,6 +20,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "dat/combined_dat.h"
+#include "dat/list_dats.h"
 #include "run/scan_loop.h"
 
 TempDir::TempDir()
@@ -85,14 +90,18 @@ std::vector<std::string> listDirectory(const std::string& path)
     return names;
 }
 
-std::string convertInMemory(const std::string& input, long long* lineCount, bool disks)
+std::string convertInMemory(const std::string& input, long long* lineCount, bool disks, bool perList)
 {
     // Heap-allocated: the reader's and writer's buffers are large.
     auto in = std::make_unique<TextInput>();
     auto out = std::make_unique<TextOutput>();
     auto state = std::make_unique<ScanState>();
+    auto combined = std::make_unique<CombinedDat>();
+    auto lists = std::make_unique<ListDats>();
     std::string dat;
-    convertMemory(*state, *in, *out, input.data(), input.size(), dat, disks);
+    startCombinedDat(*combined, *out, &dat);
+    startListDats(*lists, *out, "out", &dat);
+    convertMemory(*state, *in, perList ? static_cast<DatWriter&>(*lists) : *combined, input.data(), input.size(), disks);
     if (lineCount != nullptr)
         *lineCount = state->lineCount;
     return dat;
@@ -174,6 +183,11 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
     std::string outPath = capture.file("stdout");
     std::string errPath = capture.file("stderr");
     std::fflush(stdout);
+#ifdef __GLIBC__
+    // The child's peak resident memory starts at what it inherits from this
+    // process: freed heap memory goes back first, so that it measures the tool.
+    malloc_trim(0);
+#endif
     pid_t child = fork();
     if (child == 0) {
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);

@@ -18,7 +18,7 @@
 #include "platform/text_output.h"
 #include "run/copy_ahead.h"
 #include "run/scan_loop.h"
-#include "dat/dat_writer.h"
+#include "dat/combined_dat.h"
 #include "scan/scan_state.h"
 #include "test_support.h"
 
@@ -156,11 +156,12 @@ std::string convertFollowing(Scan& scan, const std::string& path, std::uint64_t 
     scan.in.readable = first;
     scan.in.waitForMore = publishNext;
     scan.in.waitContext = &copy;
-    openTextOutputToMemory(scan.out, dat);
-    initScanState(scan.state, scan.in, scan.out);
-    writeHeader(scan.out);
+    CombinedDat writer;
+    startCombinedDat(writer, scan.out, &dat);
+    writer.open(writer);
+    initScanState(scan.state, scan.in, writer);
     scanAllLines(scan.state);
-    closeTextOutput(scan.out);
+    writer.close(writer);
     closeTextInput(scan.in);
     lines = scan.state.lineCount;
     return dat;
@@ -247,11 +248,12 @@ TEST(CopyAhead, ScanBesideAScriptedCopy)
             ASSERT_TRUE(openTextInput(scan->in, target.c_str()));
             copy.follow(scan->in);
             std::string dat;
-            openTextOutputToMemory(scan->out, dat);
-            initScanState(scan->state, scan->in, scan->out);
-            writeHeader(scan->out);
+            CombinedDat writer;
+            startCombinedDat(writer, scan->out, &dat);
+            writer.open(writer);
+            initScanState(scan->state, scan->in, writer);
             scanAllLines(scan->state);
-            closeTextOutput(scan->out);
+            writer.close(writer);
             closeTextInput(scan->in);
             const int status = copy.finish();
             const std::string where = "steps of " + std::to_string(step) + (failAfter == never ? "" : ", failing");

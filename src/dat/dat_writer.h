@@ -1,45 +1,71 @@
-// The DAT writer: every byte of the ClrMamePro DAT file. It writes fixed texts
-// and the values it is handed, in the order it is called; values are written
-// as they stand, except for the two every reader of
-// the format must be able to take: a double quote in a title becomes two
-// apostrophes, and a size written as 0x... becomes its decimal value.
+// The seam between the scan and the DAT: the scan reports what it finds, in
+// input order, to a DatWriter, one call per event, and knows nothing of the
+// DAT's form. The run chooses the writer once (the combined DAT, or one DAT
+// per list) and asks it, around the scan, to create, close, commit or
+// abandon its files and to report the outcome. A writer is a struct that
+// starts with a DatWriter whose operations it filled in.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "platform/text_output.h"
 
-// The header block describing the whole collection, then an empty line.
-void writeHeader(TextOutput& out);
+// A list line: the list's name and description (empty when it has none),
+// and its line number, counted from 1.
+struct ListFound {
+    std::string_view name;
+    std::string_view description;
+    std::int64_t line;
+};
 
-// Opens a game block: name line and the "LIST\NAME  [ DESCRIPTION ]" title,
-// each double quote of the description written as ''.
-void openGame(TextOutput& out, std::string_view list, std::string_view software, std::string_view description);
+// A description line: the software's name, the description text, and the
+// parent named by the software line (empty for none).
+struct GameFound {
+    std::string_view name;
+    std::string_view title;
+    std::string_view parent;
+};
 
-// One rom line; size, crc, md5 and sha1 appear only when not empty. A size of
-// "0x" and 1 to 16 significant hex digits is written in decimal.
-void writeRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
-              std::string_view md5, std::string_view sha1);
+// A ROM with a hash; any value but the name may be empty.
+struct RomFound {
+    std::string_view name;
+    std::string_view size;
+    std::string_view crc;
+    std::string_view md5;
+    std::string_view sha1;
+};
 
-// One disk line: "  disk ( name "NAME" sha1 SHA1 )".
-void writeDisk(TextOutput& out, std::string_view name, std::string_view sha1);
+// A disk with a sha1.
+struct DiskFound {
+    std::string_view name;
+    std::string_view sha1;
+};
 
-// The rebuildto line and the block's closing parenthesis.
-void closeGame(TextOutput& out, std::string_view list);
+struct DatWriter {
+    // The scan's events.
+    void (*listBegins)(DatWriter& writer, const ListFound& list);
+    void (*gameOpens)(DatWriter& writer, const GameFound& game);
+    void (*romFound)(DatWriter& writer, const RomFound& rom);
+    void (*diskFound)(DatWriter& writer, const DiskFound& disk);
+    void (*gameCloses)(DatWriter& writer);
+    void (*inputEnds)(DatWriter& writer);
 
-// One list's DAT, for ROM managers that key sets by name: its header names
-// the list and gives its description; a game block is titled by the
-// software's description alone, links a clone to its parent, and has no
-// rebuildto line.
+    // The run's steps, in this order: prepare once; then open before each
+    // scan (a scan may be abandoned and run again); close after it; commit
+    // or abandon; report. False means failure, named by `failedDat`.
+    bool (*prepare)(DatWriter& writer);
+    bool (*open)(DatWriter& writer);
+    bool (*close)(DatWriter& writer);
+    bool (*commit)(DatWriter& writer);
+    void (*abandon)(DatWriter& writer);
+    // Prints the summary of a complete run of `lines` lines; returns the exit
+    // status.
+    int (*report)(DatWriter& writer, std::int64_t lines);
 
-// The header of one list's DAT, the description's double quotes written as ''.
-void writeListHeader(TextOutput& out, std::string_view list, std::string_view description);
-
-// Opens a game block of a list's DAT: name line, the title alone (each
-// double quote written as ''), then, when `parent` is not empty, the cloneof
-// and romof lines naming it.
-void openListGame(TextOutput& out, std::string_view software, std::string_view description,
-                  std::string_view parent);
-
-// The closing parenthesis of a list's game block.
-void closeListGame(TextOutput& out);
+    // Where the DAT text goes now; the scan stops once it has failed.
+    TextOutput* output = nullptr;
+    // The DAT a failure concerns, and whether it could not be created at all.
+    const char* failedDat = "";
+    bool failedToOpen = false;
+};

@@ -8,8 +8,9 @@
 //   thread sets `creating` before it looks at `ending` (both sequentially
 //   consistent): either the thread sees `ending` and creates nothing, or the
 //   handler sees `creating` and waits until the file exists, then removes
-//   it. The handler never runs on a creating thread (it keeps interrupts
-//   off, or on Windows the handler has a thread of its own), so the wait ends.
+//   it. The handler never runs on a creating thread (a POSIX thread holds
+//   interrupts off while it creates; on Windows the handler has a thread of
+//   its own), so the wait ends.
 // - On POSIX systems the handler makes only async-signal-safe calls:
 //   unlink, rmdir, write, sigaction, raise, and lock-free atomics.
 #include "platform/interrupts.h"
@@ -112,8 +113,29 @@ void catchInterrupts()
 #endif
 }
 
+#ifndef _WIN32
+namespace {
+
+// The creating thread's signal mask from before its creation.
+thread_local sigset_t maskBeforeCreation;
+
+void blockInterrupts(sigset_t* before)
+{
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (int signalNumber : caughtSignals)
+        sigaddset(&interrupts, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &interrupts, before);
+}
+
+}  // namespace
+#endif
+
 bool enterFileCreation()
 {
+#ifndef _WIN32
+    blockInterrupts(&maskBeforeCreation);
+#endif
     creating.fetch_add(1);
     return !ending.load();
 }
@@ -121,15 +143,14 @@ bool enterFileCreation()
 void leaveFileCreation()
 {
     creating.fetch_sub(1);
+#ifndef _WIN32
+    pthread_sigmask(SIG_SETMASK, &maskBeforeCreation, nullptr);
+#endif
 }
 
 void keepInterruptsOffThisThread()
 {
 #ifndef _WIN32
-    sigset_t interrupts;
-    sigemptyset(&interrupts);
-    for (int signalNumber : caughtSignals)
-        sigaddset(&interrupts, signalNumber);
-    pthread_sigmask(SIG_BLOCK, &interrupts, nullptr);
+    blockInterrupts(nullptr);
 #endif
 }

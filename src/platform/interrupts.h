@@ -13,12 +13,12 @@ void removeOnInterrupt(const char* name);
 // From here on, interrupts end the run as described above.
 void catchInterrupts();
 
-// A thread other than the one that takes the interrupts (on POSIX systems,
-// one that has called keepInterruptsOffThisThread) creates a file named by
-// removeOnInterrupt only between these two calls, so that an interrupt
-// cannot remove the name just before the file appears: the handler waits
-// while a creation is under way. False from the first when an interrupt
-// has come: create nothing then (leaveFileCreation is still called).
+// Any thread creates a file named by removeOnInterrupt only between these
+// two calls, so that an interrupt cannot remove the name just before the file
+// appears: the handler waits while a creation is under way (on POSIX systems
+// the creating thread holds interrupts off meanwhile, so the handler never
+// runs on it and the wait ends). False from the first when an interrupt has
+// come: create nothing then (leaveFileCreation is still called). Not nested.
 bool enterFileCreation();
 void leaveFileCreation();
 

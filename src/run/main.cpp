@@ -1,6 +1,7 @@
 // softlist2dat: turns every MESS software list of a directory (the working
 // one without arguments) into one ClrMamePro DAT in the working directory,
-// "all_mess_software_lists.dat".
+// "all_mess_software_lists.dat", or with --per-list OUT into one DAT per list
+// in OUT.
 #include <cstdio>
 
 #include "platform/file_names.h"

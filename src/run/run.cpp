@@ -1,45 +1,53 @@
 // The conversion run, step by step, with its files, messages and exit status.
+// It chooses the DAT writer once (the combined DAT, or one DAT per list);
+// from there on the steps are the same for both.
 #include "run/run.h"
 
 #include <cerrno>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "dat/combined_dat.h"
 #include "dat/dat_writer.h"
-#include "platform/file_names.h"
+#include "dat/list_dats.h"
 #include "platform/interrupts.h"
+#include "platform/pending_file.h"
 #include "platform/shell.h"
 #include "platform/text_input.h"
 #include "platform/text_output.h"
 #include "run/copy_ahead.h"
-#include "run/list_dats.h"
 #include "run/scan_loop.h"
 #include "scan/scan_state.h"
 
 static const char banner[] = "softlist2dat - MESS software lists to one ClrMamePro DAT";
+
+// The concatenation of the lists, in the working directory. Its name is the
+// one the tool has always used: scripts clean up after a killed run by it.
+static const char temporaryFileName[] = "tempfileforplimsett.tmp";
 
 // The run's messages, "Succesfully parsed ..." and "Please check filename."
 // among them, are kept word for word, spelling included: scripts and the
 // manual page quote them.
 
 // The run's storage: reserved once, alive for the whole run.
-static char outputName[128];
-static char partName[128];        // the DAT while it is written, renamed when complete
-static char tempName[128];
-static char commandLine[192];     // the "del" commands
-static char copyCommand[8192];    // the copy command, read by the copy's thread
-static TextInput input;
-static TextOutput output;
-static ScanState state;
-static CopyAhead copy;
-static bool disksWanted;
-static const char* perListDirectory;   // one DAT per list goes here; nullptr: the combined DAT
+struct Run {
+    char commandLine[192];     // the "del" commands
+    char copyCommand[8192];    // the copy command, read by the copy's thread
+    TextInput input;
+    TextOutput output;
+    ScanState state;
+    CopyAhead copy;
+    bool disks;
+    CombinedDat combined;
+    ListDats lists;
+    DatWriter* writer;         // one of the two
+};
 
-static void removeFile(const char* name)
+static void removeFile(Run& run, const char* name)
 {
-    std::snprintf(commandLine, sizeof commandLine, "del %s", name);
-    runShell(commandLine);
+    std::snprintf(run.commandLine, sizeof run.commandLine, "del %s", name);
+    runShell(run.commandLine);
 }
 
 // A DAT (or the lists' directory) cannot be created or put in place (say, a
@@ -49,100 +57,38 @@ static void printCannotOpenDat(const char* name)
     std::printf("\nFailed to read from '%s'. Please check filename.\n\n", name);
 }
 
-static void printSummary()
+// Every line of the temporary file through the scanner, to the DAT writer.
+static void scanTemporaryFile(Run& run)
 {
-    if (state.lineCount < 1)
-        std::puts("\nFound no .xmls in current directory to parse, aborting.");
-    else if (perListDirectory != nullptr)
-        std::printf("\nConverted %" PRId64 " XML lines into %d DAT files in %s\n", state.lineCount, listDatCount(),
-                    perListDirectory);
-    else
-        std::printf("\nSuccesfully parsed %" PRId64 " XML lines and created one large.dat file called\n%s\n",
-                    state.lineCount, outputName);
-}
-
-// Opens where the DAT text goes: the combined DAT, under its temporary name.
-// (The list DATs are opened as their lists begin.) False when it cannot be.
-static bool openDats()
-{
-    return perListDirectory != nullptr || openTextOutput(output, partName);
-}
-
-// The combined DAT's header, or the list DATs taking over, then every line of
-// the temporary file through the scanner.
-static void scanTemporaryFile()
-{
-    initScanState(state, input, output);
-    state.disks = disksWanted;
-    if (perListDirectory != nullptr)
-        followLists(state, output);
-    else
-        writeHeader(output);
-    scanAllLines(state);
-}
-
-// Closes the DATs written. False when one could not be written completely
-// (or, per list, opened).
-static bool closeDats()
-{
-    return perListDirectory != nullptr ? closeListDats() : closeTextOutput(output);
-}
-
-// Puts the complete DATs in place of the previous ones.
-static bool replaceDats()
-{
-    return perListDirectory != nullptr ? replaceListDats() : replaceNamed(partName, outputName) == 0;
-}
-
-// Removes what this run began of its DATs: the previous ones stay.
-static void discardDats()
-{
-    if (perListDirectory != nullptr) {
-        discardListDats();
-        return;
-    }
-    closeTextOutput(output);
-    removeFile(partName);
-}
-
-// The DAT a failure is reported for.
-static const char* failedDat()
-{
-    return perListDirectory != nullptr ? failedDatName() : outputName;
+    initScanState(run.state, run.input, *run.writer);
+    run.state.disks = run.disks;
+    scanAllLines(run.state);
 }
 
 // Scans the temporary file while the copy is still writing it, where the
 // copy has the file's room reserved (so the DAT cannot take it away). False
 // when the scan has to wait for the copy's end: no reservation, or a file
 // that did not open (nothing is left open then).
-static bool scanWhileCopying()
+static bool scanWhileCopying(Run& run)
 {
-    if (!copy.waitUntilTargetReserved() || !openTextInput(input, tempName))
+    if (!run.copy.waitUntilTargetReserved() || !openTextInput(run.input, temporaryFileName))
         return false;
-    if (!openDats()) {
-        closeTextInput(input);
+    if (!run.writer->open(*run.writer)) {
+        closeTextInput(run.input);
         return false;
     }
-    copy.follow(input);
-    scanTemporaryFile();
+    run.copy.follow(run.input);
+    scanTemporaryFile(run);
     return true;
-}
-
-// Undoes a scan that ran beside a copy that then failed: the DAT begun is
-// removed, as when the scan waits for the copy and finds no temporary file.
-static void discardScan()
-{
-    closeTextInput(input);
-    discardDats();
 }
 
 // The copy command for the lists of `listDirectory` (nullptr for here).
 // False, with errno set, when the directory cannot be listed or its name is
 // too long for the command.
-static bool formatCopyCommand(const char* listDirectory)
+static bool formatCopyCommand(Run& run, const char* listDirectory)
 {
     if (listDirectory == nullptr) {
-        std::snprintf(copyCommand, sizeof copyCommand, "copy /B *.xml %s", tempName);
+        std::snprintf(run.copyCommand, sizeof run.copyCommand, "copy /B *.xml %s", temporaryFileName);
         return true;
     }
     int errorNumber = 0;
@@ -150,88 +96,101 @@ static bool formatCopyCommand(const char* listDirectory)
         errno = errorNumber;
         return false;
     }
-    int length = std::snprintf(copyCommand, sizeof copyCommand, "copy /B %s/*.xml %s", listDirectory, tempName);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof copyCommand) {
+    int length =
+        std::snprintf(run.copyCommand, sizeof run.copyCommand, "copy /B %s/*.xml %s", listDirectory, temporaryFileName);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof run.copyCommand) {
         errno = ENAMETOOLONG;
         return false;
     }
     return true;
 }
 
+// The writer of the DATs asked for: one per list in `perList`, or the
+// combined DAT.
+static DatWriter& chooseWriter(Run& run, const char* perList)
+{
+    if (perList != nullptr) {
+        startListDats(run.lists, run.output, perList);
+        return run.lists;
+    }
+    startCombinedDat(run.combined, run.output);
+    return run.combined;
+}
+
 int runConversion(const char* listDirectory, bool disks, const char* perList)
 {
-    disksWanted = disks;
-    perListDirectory = perList;
-    std::snprintf(outputName, sizeof outputName, "%s", "all_mess_software_lists.dat");
-    std::snprintf(partName, sizeof partName, "%s", "all_mess_software_lists.dat.part");
-    std::snprintf(tempName, sizeof tempName, "%s", "tempfileforplimsett.tmp");
+    auto storage = std::make_unique_for_overwrite<Run>();
+    Run& run = *storage;
+    run.disks = disks;
+    DatWriter& writer = chooseWriter(run, perList);
+    run.writer = &writer;
     if (listDirectory != nullptr && std::strcmp(listDirectory, ".") == 0)
         listDirectory = nullptr;
-    if (!formatCopyCommand(listDirectory)) {
+    if (!formatCopyCommand(run, listDirectory)) {
         std::fprintf(stderr, "softlist2dat: cannot read directory '%s': %s\n", listDirectory, std::strerror(errno));
         return 2;
     }
 
-    // The previous DAT stays until the new one is complete; only a DAT begun
-    // by a killed run goes.
-    if (perListDirectory == nullptr)
-        removeOnInterrupt(partName);
-    removeOnInterrupt(tempName);
+    // The previous DATs stay until the new ones are complete; only what a
+    // killed run began goes.
+    removeOnInterrupt(temporaryFileName);
     catchInterrupts();
-    if (perListDirectory == nullptr)
-        removeFile(partName);
     std::puts(banner);
-    if (perListDirectory != nullptr && !prepareListDirectory(perListDirectory)) {
-        printCannotOpenDat(perListDirectory);
+    if (!writer.prepare(writer)) {
+        printCannotOpenDat(writer.failedDat);
         return 3;
     }
-    copy.start(runShellWatched, copyCommand);
-    bool scanned = scanWhileCopying();
-    if (copy.finish() == 1) {
+    run.copy.start(runShellWatched, run.copyCommand);
+    bool scanned = scanWhileCopying(run);
+    if (run.copy.finish() == 1) {
         std::puts("Error can't get directory information.");
-        if (scanned)
-            discardScan();
+        if (scanned) {
+            closeTextInput(run.input);
+            writer.abandon(writer);
+        }
         scanned = false;
     }
 
     if (!scanned) {
-        if (!openTextInput(input, tempName)) {
-            discardDats();
+        if (!openTextInput(run.input, temporaryFileName)) {
+            writer.abandon(writer);
             std::puts("\nFailed to read from temp file...ABORTING!\n");
             return 3;
         }
-        if (!openDats()) {
-            closeTextInput(input);
-            removeFile(tempName);
-            printCannotOpenDat(outputName);
+        if (!writer.open(writer)) {
+            closeTextInput(run.input);
+            removeFile(run, temporaryFileName);
+            printCannotOpenDat(writer.failedDat);
             return 3;
         }
-        scanTemporaryFile();
+        scanTemporaryFile(run);
     }
 
-    bool written = closeDats();
-    closeTextInput(input);
-    bool replaced = written && !input.failed && replaceDats();
+    bool written = writer.close(writer);
+    closeTextInput(run.input);
+    bool replaced = written && !run.input.failed && writer.commit(writer);
     if (!replaced)
-        discardDats();
-    removeFile(tempName);
+        writer.abandon(writer);
+    removeFile(run, temporaryFileName);
 
     if (!written) {
-        if (perListDirectory != nullptr && listDatFailedToOpen())
-            printCannotOpenDat(failedDat());
+        if (writer.failedToOpen)
+            printCannotOpenDat(writer.failedDat);
         else
-            std::printf("\nFailed to write '%s'.\n\n", failedDat());
+            std::printf("\nFailed to write '%s'.\n\n", writer.failedDat);
         return 3;
     }
-    if (input.failed) {
+    if (run.input.failed) {
         std::puts("\nFailed to read from temp file...ABORTING!\n");
         return 3;
     }
     if (!replaced) {
-        printCannotOpenDat(failedDat());
+        printCannotOpenDat(writer.failedDat);
         return 3;
     }
-    bool skipped = perListDirectory != nullptr && reportSkippedLists();
-    printSummary();
-    return skipped ? 3 : 0;
+    if (run.state.lineCount < 1) {
+        std::puts("\nFound no .xmls in current directory to parse, aborting.");
+        return 0;
+    }
+    return writer.report(writer, run.state.lineCount);
 }

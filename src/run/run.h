@@ -1,8 +1,9 @@
 // One conversion run: concatenate the *.xml files of the lists' directory,
-// scan the concatenation line by line, write the DAT in the working
-// directory, report. Returns the exit status: 0; 2 when the lists' directory
-// cannot be read (nothing is touched then); 3 when a file cannot be opened or
-// the DAT not written.
+// scan the concatenation line by line into the DAT writer chosen (the
+// combined DAT in the working directory, or one DAT per list in a directory
+// of their own), put the DATs in place when complete, report. Returns the
+// exit status: 0; 2 when the lists' directory cannot be read (nothing is
+// touched then); 3 when a file cannot be opened or a DAT not written.
 #pragma once
 
 // `listDirectory`: where the lists are; nullptr or "." for the working one.

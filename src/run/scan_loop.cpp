@@ -1,7 +1,6 @@
 // The read loop.
 #include "run/scan_loop.h"
 
-#include "dat/dat_writer.h"
 #include "scan/classify.h"
 #include "scan/handlers.h"
 
@@ -11,22 +10,22 @@ void scanAllLines(ScanState& state)
     while (readLine(state)) {
         classifyLine(state);
         state.lineCount++;
-        if (state.output->failed)
+        if (state.writer->output->failed)
             break;
     }
     if (state.romHeld)
         writeHeldRom(state);
+    state.writer->inputEnds(*state.writer);
     releaseLine(state);
 }
 
-void convertMemory(ScanState& state, TextInput& input, TextOutput& output, const char* bytes, std::size_t size,
-                   std::string& dat, bool disks)
+void convertMemory(ScanState& state, TextInput& input, DatWriter& writer, const char* bytes, std::size_t size,
+                   bool disks)
 {
     openTextInputFromMemory(input, bytes, size);
-    openTextOutputToMemory(output, dat);
-    initScanState(state, input, output);
+    initScanState(state, input, writer);
     state.disks = disks;
-    writeHeader(output);
+    writer.open(writer);
     scanAllLines(state);
-    closeTextOutput(output);
+    writer.close(writer);
 }

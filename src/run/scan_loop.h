@@ -2,16 +2,17 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
+#include "dat/dat_writer.h"
 #include "scan/scan_state.h"
 
 // Reads, classifies and counts lines until the input ends or a write to the
-// DAT has failed; `lineCount` starts at 0.
+// DAT has failed, then tells the writer that the input has ended;
+// `lineCount` starts at 0.
 void scanAllLines(ScanState& state);
 
-// The whole conversion of bytes held in memory, the DAT collected in `dat`:
-// for the fuzzer, the benchmark and the tests. The caller provides the
-// (large) streams and record.
-void convertMemory(ScanState& state, TextInput& input, TextOutput& output, const char* bytes, std::size_t size,
-                   std::string& dat, bool disks = false);
+// The whole conversion of bytes held in memory through `writer`, whose
+// output the caller has set up: opened, scanned, closed. For the fuzzer, the
+// benchmark and the tests; the caller provides the (large) stream and record.
+void convertMemory(ScanState& state, TextInput& input, DatWriter& writer, const char* bytes, std::size_t size,
+                   bool disks = false);

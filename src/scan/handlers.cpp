@@ -71,31 +71,27 @@ static std::int32_t copyTagAttribute(ScanState& state, const char* keyword, std:
 void handleSoftwareList(ScanState& state, std::int32_t from)
 {
     state.listNameLength = copyNamePlain(state, from, state.listName);
-    if (!state.perList)
-        return;
     state.listDescriptionLength =
         copyTagAttribute(state, "description", from, state.listDescription, descriptionCapacity, true);
-    state.output = state.listBegins(state.listContext, state);
+    DatWriter& writer = *state.writer;
+    writer.listBegins(writer, ListFound{textOf(state.listName, state.listNameLength),
+                                        textOf(state.listDescription, state.listDescriptionLength),
+                                        state.lineCount + 1});
 }
 
 void handleSoftware(ScanState& state, std::int32_t from)
 {
     state.softwareNameLength = copyNamePlain(state, from, state.softwareName);
-    if (state.perList)
-        state.cloneOfLength = copyTagAttribute(state, "cloneof", from, state.cloneOf, nameCapacity, false);
+    state.cloneOfLength = copyTagAttribute(state, "cloneof", from, state.cloneOf, nameCapacity, false);
 }
 
 void handleDescription(ScanState& state, std::int32_t from)
 {
     state.descriptionLength = copyTextDecoded(state, from, state.descriptionText, descriptionCapacity);
-    if (state.perList) {
-        openListGame(*state.output, textOf(state.softwareName, state.softwareNameLength),
-                     textOf(state.descriptionText, state.descriptionLength), textOf(state.cloneOf, state.cloneOfLength));
-        return;
-    }
-    openGame(*state.output, textOf(state.listName, state.listNameLength),
-             textOf(state.softwareName, state.softwareNameLength),
-             textOf(state.descriptionText, state.descriptionLength));
+    DatWriter& writer = *state.writer;
+    writer.gameOpens(writer, GameFound{textOf(state.softwareName, state.softwareNameLength),
+                                       textOf(state.descriptionText, state.descriptionLength),
+                                       textOf(state.cloneOf, state.cloneOfLength)});
 }
 
 void handleRom(ScanState& state, std::int32_t from)
@@ -190,9 +186,10 @@ void writeHeldRom(ScanState& state)
         const int first = decimalDigits(state.romSum, digits);
         size = std::string_view(digits + first, static_cast<std::size_t>(decimalRoom - first));
     }
-    writeRom(*state.output, textOf(state.romName, state.romNameLength), size,
-             textOf(state.romCrc, state.romCrcLength), textOf(state.romMd5, state.romMd5Length),
-             textOf(state.romSha1, state.romSha1Length));
+    DatWriter& writer = *state.writer;
+    writer.romFound(writer, RomFound{textOf(state.romName, state.romNameLength), size,
+                                     textOf(state.romCrc, state.romCrcLength), textOf(state.romMd5, state.romMd5Length),
+                                     textOf(state.romSha1, state.romSha1Length)});
     state.romHeld = false;
 }
 
@@ -202,13 +199,10 @@ void handleDisk(ScanState& state, std::int32_t from)
     std::int32_t shaFrom = copyNameDecoded(state, from, state.diskName, nameLength);
     std::int32_t shaLength = copyRomValue(state, locateAttribute(state, "sha", shaFrom), state.diskSha1);
     if (shaLength != 0)
-        writeDisk(*state.output, textOf(state.diskName, nameLength), textOf(state.diskSha1, shaLength));
+        state.writer->diskFound(*state.writer, DiskFound{textOf(state.diskName, nameLength), textOf(state.diskSha1, shaLength)});
 }
 
 void handleSoftwareClose(ScanState& state)
 {
-    if (state.perList)
-        closeListGame(*state.output);
-    else
-        closeGame(*state.output, textOf(state.listName, state.listNameLength));
+    state.writer->gameCloses(*state.writer);
 }

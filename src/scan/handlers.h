@@ -1,8 +1,8 @@
-// The element handlers: they remember the list and software names, open a game
-// block at each description, write a rom line for each ROM with a hash (held
-// until the next line, which may add a chunk's size), when asked for a disk
-// line for each disk with a sha1, and close the block at each software
-// closing line.
+// The element handlers: they remember the list and software names and report
+// to the DAT writer each list line, a game at each description, each ROM with
+// a hash (held until the next line, which may add a chunk's size), when asked
+// for each disk with a sha1, and the game's end at each software closing
+// line.
 #pragma once
 
 #include "scan/scan_state.h"

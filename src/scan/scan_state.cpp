@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-void initScanState(ScanState& state, TextInput& input, TextOutput& output)
+void initScanState(ScanState& state, TextInput& input, DatWriter& writer)
 {
 #ifdef SOFTLIST2DAT_ASAN
     ASAN_UNPOISON_MEMORY_REGION(state.lineCopy, sizeof state.lineCopy);
@@ -11,5 +11,5 @@ void initScanState(ScanState& state, TextInput& input, TextOutput& output)
     std::memset(&state, 0, sizeof state);
     state.line = state.lineCopy;
     state.input = &input;
-    state.output = &output;
+    state.writer = &writer;
 }

@@ -19,7 +19,8 @@
 #endif
 
 #include "platform/text_input.h"
-#include "platform/text_output.h"
+
+struct DatWriter;
 
 constexpr int lineCapacity = 2100;         // room for the longest piece and then some
 constexpr int nameCapacity = 256;          // names and ROM values, NUL included
@@ -70,24 +71,18 @@ struct ScanState {
     char diskName[nameCapacity];
     char diskSha1[nameCapacity];
     bool disks;                           // disk lines are turned into disk entries
-    // One DAT per list: each list line hands the list's name and description
-    // to `listBegins`, which returns where the list's DAT text goes; a game
-    // block names its software's parent (`cloneOf`, empty for none).
-    bool perList;
-    TextOutput* (*listBegins)(void* context, const ScanState& state);
-    void* listContext;
-    char listDescription[descriptionCapacity];
+    char listDescription[descriptionCapacity];   // the list line's description attribute
     std::int32_t listDescriptionLength;
-    char cloneOf[nameCapacity];
+    char cloneOf[nameCapacity];           // the software line's parent
     std::int32_t cloneOfLength;
     TextInput* input;                     // where readLine takes the next piece
-    TextOutput* output;                   // where the handlers write the DAT
+    DatWriter* writer;                    // where the handlers report what they find
     std::size_t poisonedSize;             // sanitizer builds: bytes poisoned behind the piece
     char lineCopy[lineCapacity];          // a line that ended in CR LF, without its CR
 };
 
-// Empties every field and ties the record to its input and output.
-void initScanState(ScanState& state, TextInput& input, TextOutput& output);
+// Empties every field and ties the record to its input and writer.
+void initScanState(ScanState& state, TextInput& input, DatWriter& writer);
 
 // Ends the scan's hold on the input's memory: in sanitizer builds, lifts the
 // poisoning behind the current piece.

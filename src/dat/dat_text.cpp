@@ -1,5 +1,5 @@
 // The DAT writer.
-#include "dat/dat_writer.h"
+#include "dat/dat_text.h"
 
 #include <cstdint>
 #include <cstring>
@@ -12,7 +12,9 @@ void writeHeader(TextOutput& out)
     writeLiteral<"\tname \"MESS Software Lists\"\n">(out);
     writeLiteral<"\tdescription \"All MESS Software Lists Combined\"\n">(out);
     writeLiteral<"\tcategory \"MESS\"\n">(out);
-    writeLiteral<"\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n">(out);
+    writeLiteral<"\tauthor \"">(out);
+    writeLiteral<datAuthor>(out);
+    writeLiteral<"\"\n)\n\n">(out);
 }
 
 // The format has no escape for a double quote inside a quoted value: a reader
@@ -123,7 +125,9 @@ void writeListHeader(TextOutput& out, std::string_view list, std::string_view de
     putValue(c, list);
     putLiteral<"\"\n\tdescription \"">(c);
     putTitle(c, description);
-    putLiteral<"\"\n\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n">(c);
+    putLiteral<"\"\n\tcategory \"MESS\"\n\tauthor \"">(c);
+    putLiteral<datAuthor>(c);
+    putLiteral<"\"\n)\n\n">(c);
     finishText(c);
 }
 

@@ -1,0 +1,285 @@
+// One DAT per list.
+//
+// The scan writes through `output`: the sink until the first list line, then
+// from each list line on either `out`, opened on that list's DAT, or the sink
+// again for a list that cannot be a DAT, or `broken` (a failed stream, which
+// stops the scan) when a DAT cannot be created or the last one could not be
+// written. What the sink takes before the first list is reported as a list
+// of no name that begins at line 1.
+#include "dat/list_dats.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <string_view>
+
+#include "dat/dat_text.h"
+#include "platform/file_names.h"
+
+namespace {
+
+ListDats& lists(DatWriter& writer)
+{
+    return static_cast<ListDats&>(writer);
+}
+
+std::string datPath(const ListDats& dats, std::string_view list)
+{
+    std::string path = dats.directory;
+    path += '/';
+    path.append(list);
+    path += ".dat";
+    return path;
+}
+
+bool isDeviceName(std::string_view name)
+{
+    std::string base;
+    for (char c : name.substr(0, name.find('.')))
+        base += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    if (base == "con" || base == "nul" || base == "aux" || base == "prn")
+        return true;
+    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
+}
+
+// Why a list of this name cannot have a DAT of its own, or nullptr.
+const char* whyNoDat(const ListDats& dats, std::string_view name)
+{
+    if (name.empty())
+        return "empty name";
+    if (name.size() > 200)
+        return "name longer than 200 bytes";
+    if (name[0] == '.')
+        return "name starts with a dot";
+    for (char c : name) {
+        bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                    c == '-' || c == '.';
+        if (!safe)
+            return "name holds a byte other than A-Z a-z 0-9 _ - .";
+    }
+    if (isDeviceName(name))
+        return "name is a Windows device name";
+    if (dats.met.contains(std::string(name)))
+        return "name met before in this run";
+    return nullptr;
+}
+
+void noteSkipped(ListDats& dats, std::int64_t line, std::string_view name, const char* reason)
+{
+    char head[64];
+    std::snprintf(head, sizeof head, "softlist2dat: line %lld: list '", static_cast<long long>(line));
+    dats.skippedLines += head;
+    for (char byte : name) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            dats.skippedLines += escaped;
+        } else {
+            dats.skippedLines += byte;
+        }
+    }
+    dats.skippedLines += "' skipped: ";
+    dats.skippedLines += reason;
+    dats.skippedLines += '\n';
+}
+
+// Ends what the scan wrote to so far. False when the DAT could not be
+// written completely.
+bool finishCurrent(ListDats& dats)
+{
+    if (dats.datOpen) {
+        dats.datOpen = false;
+        if (!closeTextOutput(*dats.out)) {
+            dats.failedName = dats.files.empty() ? "" : dats.files.back().target;
+            dats.failedDat = dats.failedName.c_str();
+            return false;
+        }
+    } else if (dats.sinkHoldsPreamble && wroteAnything(dats.sink)) {
+        noteSkipped(dats, 1, "", "written before the first list");
+    }
+    dats.sinkHoldsPreamble = false;
+    return true;
+}
+
+TextOutput* brokenOutput(ListDats& dats)
+{
+    openTextOutputToNothing(dats.broken);
+    dats.broken.failed = true;
+    return &dats.broken;
+}
+
+// Opens the list's DAT on `out`: a new .part file, or the memory.
+bool openListDat(ListDats& dats, std::string_view name)
+{
+    if (dats.memory != nullptr) {
+        openTextOutputToMemory(*dats.out, *dats.memory);
+        return true;
+    }
+    dats.files.emplace_back();
+    if (createPendingFile(dats.files.back(), *dats.out, datPath(dats, name).c_str()))
+        return true;
+    dats.failedName = dats.files.back().target;
+    dats.failedDat = dats.failedName.c_str();
+    dats.failedToOpen = true;
+    dats.files.pop_back();
+    return false;
+}
+
+TextOutput* beginList(ListDats& dats, const ListFound& list)
+{
+    if (!finishCurrent(dats))
+        return brokenOutput(dats);
+    if (const char* reason = whyNoDat(dats, list.name)) {
+        noteSkipped(dats, list.line, list.name, reason);
+        openTextOutputToNothing(dats.sink);
+        return &dats.sink;
+    }
+    if (!openListDat(dats, list.name))
+        return brokenOutput(dats);
+    dats.met.emplace(list.name);
+    dats.datOpen = true;
+    writeListHeader(*dats.out, list.name, list.description.empty() ? list.name : list.description);
+    return dats.out;
+}
+
+void listBegins(DatWriter& writer, const ListFound& list)
+{
+    writer.output = beginList(lists(writer), list);
+}
+
+void gameOpens(DatWriter& writer, const GameFound& game)
+{
+    openListGame(*writer.output, game.name, game.title, game.parent);
+}
+
+void romFound(DatWriter& writer, const RomFound& rom)
+{
+    writeRom(*writer.output, rom.name, rom.size, rom.crc, rom.md5, rom.sha1);
+}
+
+void diskFound(DatWriter& writer, const DiskFound& disk)
+{
+    writeDisk(*writer.output, disk.name, disk.sha1);
+}
+
+void gameCloses(DatWriter& writer)
+{
+    closeListGame(*writer.output);
+}
+
+// The input has ended: the last DAT is closed, and in memory the skipped
+// lists follow the DATs.
+void inputEnds(DatWriter& writer)
+{
+    ListDats& dats = lists(writer);
+    if (!finishCurrent(dats))
+        writer.output = brokenOutput(dats);
+    if (dats.memory != nullptr)
+        *dats.memory += dats.skippedLines;
+}
+
+// OUT is created (one level) when missing.
+bool prepare(DatWriter& writer)
+{
+    ListDats& dats = lists(writer);
+    dats.failedDat = dats.directory;
+    if (dats.memory != nullptr)
+        return true;
+    bool regular = false;
+    std::uint64_t size = 0;
+    if (statNamed(dats.directory, regular, size)) {
+        if (leadsToDirectory(dats.directory))
+            return true;
+        errno = ENOTDIR;
+        return false;
+    }
+    dats.createdDirectory = createDirectoryRemovedOnInterrupt(dats.directory);
+    return dats.createdDirectory;
+}
+
+bool open(DatWriter& writer)
+{
+    ListDats& dats = lists(writer);
+    dats.files.clear();
+    dats.met.clear();
+    dats.skippedLines.clear();
+    dats.failedDat = "";
+    dats.failedToOpen = false;
+    dats.datOpen = false;
+    dats.sinkHoldsPreamble = true;
+    openTextOutputToNothing(dats.sink);
+    writer.output = &dats.sink;
+    return true;
+}
+
+// False when a DAT could not be created or written completely.
+bool close(DatWriter& writer)
+{
+    ListDats& dats = lists(writer);
+    return finishCurrent(dats) && !writer.output->failed;
+}
+
+// Puts every DAT in place; at the first that cannot be, the rest are removed.
+bool commit(DatWriter& writer)
+{
+    ListDats& dats = lists(writer);
+    for (std::size_t i = 0; i < dats.files.size(); i++) {
+        if (!commitPendingFile(dats.files[i])) {
+            dats.failedName = dats.files[i].target;
+            dats.failedDat = dats.failedName.c_str();
+            for (std::size_t j = i + 1; j < dats.files.size(); j++)
+                abandonPendingFile(dats.files[j]);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Removes every DAT begun, and OUT when this run created it.
+void abandon(DatWriter& writer)
+{
+    ListDats& dats = lists(writer);
+    if (dats.datOpen) {
+        dats.datOpen = false;
+        closeTextOutput(*dats.out);
+    }
+    for (PendingFile& file : dats.files)
+        abandonPendingFile(file);
+    if (dats.createdDirectory)
+        removeDirectoryNamed(dats.directory);
+}
+
+// The skipped lists on stderr, then the summary; 3 when a list was skipped.
+int report(DatWriter& writer, std::int64_t lines)
+{
+    ListDats& dats = lists(writer);
+    std::fflush(stdout);
+    std::fputs(dats.skippedLines.c_str(), stderr);
+    std::printf("\nConverted %" PRId64 " XML lines into %d DAT files in %s\n", lines, static_cast<int>(dats.files.size()),
+                dats.directory);
+    return dats.skippedLines.empty() ? 0 : 3;
+}
+
+}  // namespace
+
+void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::string* memory)
+{
+    dats.listBegins = listBegins;
+    dats.gameOpens = gameOpens;
+    dats.romFound = romFound;
+    dats.diskFound = diskFound;
+    dats.gameCloses = gameCloses;
+    dats.inputEnds = inputEnds;
+    dats.prepare = prepare;
+    dats.open = open;
+    dats.close = close;
+    dats.commit = commit;
+    dats.abandon = abandon;
+    dats.report = report;
+    dats.directory = directory;
+    dats.memory = memory;
+    dats.createdDirectory = false;
+    dats.out = &out;
+    open(dats);
+}

@@ -1,0 +1,35 @@
+// One DAT per list: OUT/LIST.dat for each list the scan meets, titled by the
+// software's description alone, a clone linked to its parent, no rebuildto
+// line. Each DAT is written as its .part and all are put in place once every
+// one was written. A list whose name cannot be a file's (or was met before)
+// is skipped and named on stderr; what comes before the first list is
+// reported as a list of no name. One list's DAT is open at a time; what is
+// kept for the end grows with the number of lists.
+#pragma once
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "dat/dat_writer.h"
+#include "platform/pending_file.h"
+
+struct ListDats : DatWriter {
+    const char* directory;                   // OUT
+    std::string* memory;                     // instead of files: every DAT in turn, then the skipped lines
+    bool createdDirectory;
+    std::vector<PendingFile> files;          // the DATs this run began, in order
+    std::unordered_set<std::string> met;     // their lists' names
+    std::string skippedLines;                // one stderr line per list skipped
+    std::string failedName;                  // the DAT a failure concerns
+    TextOutput* out;                         // the stream of the DAT being written
+    bool datOpen;
+    bool sinkHoldsPreamble;                  // the sink takes what comes before the first list
+    TextOutput sink;                         // takes a skipped list's text
+    TextOutput broken;                       // a failed stream that stops the scan
+};
+
+// A writer of the list DATs into `directory`, each through `out` in turn.
+// With `memory`, no file is touched: the DATs are appended there one after
+// the other, and the skipped lists' lines after them when the input ends.
+void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::string* memory = nullptr);

@@ -1,0 +1,34 @@
+// A file written under a temporary name beside its target and put in place
+// whole: created exclusively (nothing planted under the temporary name is
+// followed), removed by an interrupt, then either committed over the target
+// in one step or abandoned. The previous target stays until the commit.
+#pragma once
+
+#include <string>
+
+#include "platform/text_output.h"
+
+// The temporary name's suffix: TARGET.part while the file is written.
+inline constexpr char pendingSuffix[] = ".part";
+
+struct PendingFile {
+    std::string target;
+    std::string part;          // target + pendingSuffix
+    bool registered = false;   // the part is named for removal on interrupt
+};
+
+// Creates TARGET.part for `out`, inside the interrupt bracket; something left
+// under that name (by a killed run) is removed and the creation tried once
+// more. False, with errno set, when it cannot be created.
+bool createPendingFile(PendingFile& file, TextOutput& out, const char* target);
+
+// Puts the part in place of the target (the old target removed). False,
+// with errno set, when it cannot be: the part is then removed.
+bool commitPendingFile(PendingFile& file);
+
+// Removes the part.
+void abandonPendingFile(PendingFile& file);
+
+// Creates a directory (one level) that an interrupt removes again, inside
+// the interrupt bracket. False, with errno set, when it cannot be created.
+bool createDirectoryRemovedOnInterrupt(const char* name);
