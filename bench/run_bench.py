@@ -9,7 +9,9 @@ Builds the tool with optimisation, then prints, from one run:
   3. the scan's throughput alone (Google Benchmark, input and output in memory).
 
 With --per-list the tool runs as "softlist2dat --per-list dats" (one DAT per
-list; each copy of the collection then names its lists apart, c00_LIST...).
+list; each copy of the collection then names its lists apart, c00_LIST...),
+and its baseline is bench/list_floor.cpp: the same reads and replacements of
+the DATs in dats/, without the scan.
 
 Usage: bench/run_bench.py [--runs N] [--sizes 1,4,16] [--per-list]
 """
@@ -33,7 +35,7 @@ def build():
     subprocess.run(["cmake", "--build", BUILD, "-j", str(os.cpu_count() or 2)], check=True,
                    stdout=subprocess.DEVNULL)
     return (os.path.join(BUILD, "softlist2dat"), os.path.join(BUILD, "bench", "scan_bench"),
-            os.path.join(BUILD, "bench", "rss_probe"))
+            os.path.join(BUILD, "bench", "rss_probe"), os.path.join(BUILD, "bench", "list_floor"))
 
 
 def fetch_lists():
@@ -105,8 +107,9 @@ def main():
     parser.add_argument("--per-list", action="store_true", help="one DAT per list: softlist2dat --per-list dats")
     args = parser.parse_args()
 
-    binary, scan_bench, probe = build()
+    binary, scan_bench, probe, list_floor = build()
     tool = [binary, "--per-list", "dats"] if args.per_list else [binary]
+    baseline = [list_floor, "dats"] if args.per_list else BASELINE
     lists = fetch_lists()
     sizes = [int(s) for s in args.sizes.split(",")]
     print(f"machine: {cpu_model()}, {os.cpu_count()} cores, {os.uname().sysname} {os.uname().release}")
@@ -115,11 +118,11 @@ def main():
         for factor in sizes:
             directory, size = make_copies(lists, work, factor, args.per_list)
             runs = max(3, args.runs // factor) if factor > 1 else args.runs
-            timed(BASELINE, directory)  # warm the page cache
-            timed(tool, directory)
+            timed(tool, directory)  # warm the page cache; per list, the DATs the floor replaces
+            timed(baseline, directory)
             base_times, tool_times, cpu = [], [], []
             for _ in range(runs):
-                base_times.append(timed(BASELINE, directory))
+                base_times.append(timed(baseline, directory))
                 tool_times.append(timed(tool, directory, cpu))
             peak = max(peak_memory(probe, tool, directory) for _ in range(3))
             rows.append((factor, size, statistics.median(base_times), statistics.median(tool_times), peak, runs))
