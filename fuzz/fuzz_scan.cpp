@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes as the concatenated input, through the
-// reader, the scanner and both DAT writers (the combined DAT and the list
-// DATs) in memory. Any read past the piece that the reader handed out traps
+// reader, the scanner and the three DAT writers (the combined DAT, the list
+// DATs and the list DATs in XML) in memory. Any read past the piece that the reader handed out traps
 // (the line buffer's tail is poisoned); the combined DAT must consist of known
 // line shapes, the line count must fit the input, and for each writer the
 // general paths alone must give the same bytes and count as the shortcuts.
@@ -22,12 +22,15 @@ static ScanState state;
 static CombinedDat combined;
 static ListDats lists;
 
+enum class Form { Combined, Lists, XmlLists };
+
 // The conversion through one writer, the shortcuts on or off.
-static std::string convert(bool perList, bool general, const std::uint8_t* data, std::size_t size, bool disks)
+static std::string convert(Form form, bool general, const std::uint8_t* data, std::size_t size, bool disks)
 {
     std::string dat;
+    const bool perList = form != Form::Combined;
     if (perList)
-        startListDats(lists, output, "out", &dat);
+        startListDats(lists, output, "out", &dat, form == Form::XmlLists);
     else
         startCombinedDat(combined, output, &dat);
     useGeneralPathsOnly(general);
@@ -40,11 +43,12 @@ static std::string convert(bool perList, bool general, const std::uint8_t* data,
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // Each writer, as by default and with disk entries asked for.
-    for (bool perList : {false, true}) {
+    for (Form form : {Form::Combined, Form::Lists, Form::XmlLists}) {
+        const bool perList = form != Form::Combined;
         for (bool disks : {false, true}) {
-            const std::string general = convert(perList, true, data, size, disks);
+            const std::string general = convert(form, true, data, size, disks);
             const std::int64_t generalCount = state.lineCount;
-            const std::string dat = convert(perList, false, data, size, disks);
+            const std::string dat = convert(form, false, data, size, disks);
             if (dat != general || state.lineCount != generalCount) {
                 std::fprintf(stderr, "shortcuts and general paths differ%s%s: lines %lld and %lld, DAT %s\n",
                              perList ? " per list" : "", disks ? " with disks" : "",

@@ -117,6 +117,7 @@ TEST(Run, CommandLineForms)
         {{"--bogus"}, 2, "", "softlist2dat: unknown option '--bogus'\nUsage:", false},
         {{"lists", "lists"}, 2, "", "softlist2dat: more than one directory given\nUsage:", false},
         {{"--per-list"}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
+        {{"--xml"}, 2, "", "softlist2dat: option '--xml' is for the list DATs: give it with --per-list OUT\nUsage:", false},
         {{"--per-list="}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
         {{"lists", "--per-list", ""}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
         {{"--", "-h"}, 2, "", "softlist2dat: cannot read directory '-h': No such file or directory\n", false},
@@ -145,7 +146,7 @@ TEST(Run, CommandLineForms)
         auto expectText = [&](const std::string& got, const std::string& want) {
             if (want.ends_with("Usage:")) {
                 const std::string first = want.substr(0, want.size() - 6);
-                EXPECT_TRUE(got.starts_with(first + "Usage: softlist2dat [--per-list OUT] [--disks] [--] [DIR]\n") &&
+                EXPECT_TRUE(got.starts_with(first + "Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--] [DIR]\n") &&
                             got.find("Exit status") != std::string::npos)
                     << where << ": " << got;
             } else {

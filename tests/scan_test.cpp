@@ -73,12 +73,12 @@ struct ConversionCase {
 
 // Each case both ways: with the shortcuts, and with their general twins alone.
 void expectConversions(const ConversionCase* begin, const ConversionCase* end, bool disks = false,
-                       bool perList = false)
+                       bool perList = false, bool xml = false)
 {
     for (bool general : {false, true}) {
         useGeneralPathsOnly(general);
         for (const ConversionCase* c = begin; c != end; c++)
-            EXPECT_EQ(convertInMemory(c->input, nullptr, disks, perList),
+            EXPECT_EQ(convertInMemory(c->input, nullptr, disks, perList, xml),
                       (perList ? "" : datHeader()) + crlf(c->dat) + c->skipped)
                 << c->what << (general ? " (general paths)" : "");
     }
@@ -295,28 +295,80 @@ TEST(Handlers, ChunkRowsAddToTheRomBefore)
 }
 
 // One DAT per list: a header naming the list, games titled by their
-// description alone and linked to their parents, no rebuildto line.
+// description alone and linked to their parents, with year, manufacturer and
+// bad dumps, every value decoded; no rebuildto line. Each case in both forms.
 TEST(Handlers, ListDatsOnePerList)
 {
     auto header = [](const std::string& name, const std::string& description) {
         return "clrmamepro (\n\tname \"" + name + "\"\n\tdescription \"" + description +
                "\"\n\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n";
     };
-    const std::string clone = "<software name=\"c\" cloneof=\"p\">\n<description>C \"2\"</description>\n";
-    const std::string rom = "<rom name=\"r\" size=\"0x10\" crc=\"1\" />\n<rom size=\"16\" loadflag=\"continue\" />\n";
-    const ConversionCase cases[] = {
-        {"header, parent links, rom and disk lines, closing parenthesis",
-         "<softwarelist name=\"l\" description=\"A &amp; B\">\n" + clone + rom + "<disk name=\"d\" sha1=\"s\" />\n</software>\n",
-         header("l", "A & B") + "\ngame (\n  name \"c\"\n  description \"C ''2''\"\n  cloneof \"p\"\n  romof \"p\"\n" +
-             "  rom ( name \"r\" size 32 crc 1 )\n  disk ( name \"d\" sha1 s )\n)\n"},
-        {"the list's name without a description; a list that cannot be a file, and what comes before the first",
-         rom + "<softwarelist name=\"m\">\n<softwarelist name=\"a b\">\n" + clone + "<softwarelist name=\"m\">\n",
-         header("m", "m"),
-         "softlist2dat: line 1: list '' skipped: written before the first list\n"
-         "softlist2dat: line 4: list 'a b' skipped: name holds a byte other than A-Z a-z 0-9 _ - .\n"
-         "softlist2dat: line 7: list 'm' skipped: name met before in this run\n"},
+    auto xmlHeader = [](const std::string& name, const std::string& description) {
+        return "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
+               "\"http://www.logiqx.com/Dats/datafile.dtd\">\n<datafile>\n\t<header>\n\t\t<name>" + name +
+               "</name>\n\t\t<description>" + description + "</description>\n\t\t<category>MESS</category>\n"
+               "\t\t<version/>\n\t\t<author>Tobrek's Grotwick V0.01</author>\n\t</header>\n";
     };
-    expectConversions(std::begin(cases), std::end(cases), true, true);
+    const std::string clone = "<software name=\"c\" cloneof=\"p\">\n<description>C \"2\"</description>\n";
+    const std::string chunk = "<rom size=\"16\" loadflag=\"continue\" />\n";
+    const std::string rom = "<rom name=\"r\" size=\"0x10\" crc=\"1\" />\n" + chunk;
+    const std::string references =
+        "&lt;&gt;&quot;&apos;&amp; &#233;&#xE9; &#1; &#xD800; &#x110000; &bogus; &amp \xff\x01\"q\"";
+    const std::string sets = "<softwarelist name=\"m\">\n<rom name=\"a\" crc=\"1\"/>\n<year>1980</year>\n"
+                             "<description>A</description>\n<description>B</description>\n<rom name=\"b\" crc=\"2\"/>\n"
+                             "</software>\n</software>\n<rom name=\"c\" crc=\"3\"/>\n";
+    const std::string before = "<softwarelist name=\"n\">\n<software name=\"s\">\n<description>D</description>\n"
+                               "<rom crc=\"c\" size=\"0x10\" name=\"r\" md5=\"m\" sha1=\"\"/>\n" + chunk +
+                               "<rom name=\"nd\" size=\"4\" status=\"nodump\"/>\n<rom crc=\"x\" name=\"q\" status=\"good\"/>\n";
+    const struct {
+        ConversionCase text;
+        std::string xml;
+    } cases[] = {
+        {{"header, parent links, rom and disk lines, closing parenthesis",
+          "<softwarelist name=\"l\" description=\"A &amp; B\">\n" + clone + rom + "<disk name=\"d\" sha1=\"s\" />\n</software>\n",
+          header("l", "A & B") + "\ngame (\n  name \"c\"\n  description \"C ''2''\"\n  cloneof \"p\"\n  romof \"p\"\n" +
+              "  rom ( name \"r\" size 32 crc 1 )\n  disk ( name \"d\" sha1 s )\n)\n"},
+         xmlHeader("l", "A &amp; B") + "\t<game name=\"c\" cloneof=\"p\" romof=\"p\">\n\t\t<description>C &quot;2&quot;" +
+             "</description>\n\t\t<rom name=\"r\" size=\"32\" crc=\"1\"/>\n\t\t<disk name=\"d\" sha1=\"s\"/>\n\t</game>\n" +
+             "</datafile>\n"},
+        {{"the list's name without a description; a list that cannot be a file, and what comes before the first",
+          rom + "<softwarelist name=\"m\">\n<softwarelist name=\"a b\">\n" + clone + "<softwarelist name=\"m\">\n",
+          header("m", "m"),
+          "softlist2dat: line 1: list '' skipped: written before the first list\n"
+          "softlist2dat: line 4: list 'a b' skipped: name holds a byte other than A-Z a-z 0-9 _ - .\n"
+          "softlist2dat: line 7: list 'm' skipped: name met before in this run\n"},
+         xmlHeader("m", "m") + "</datafile>\n"},
+        {{"references decoded, year and publisher once, between the description and the first rom; bad dumps",
+          "<softwarelist name=\"l\" description=\"&quot;A&quot;\">\n<software name=\"s&amp;t\" cloneof=\"p&apos;\">\n"
+          "<description>" + references + "</description>\n<year>1990</year>\n<publisher>P &amp; Q</publisher>\n"
+          "<year>1991</year>\n<rom crc=\"c\" name=\"r&#x22;\" size=\"0x10\" sha1=\"s\" status=\"baddump\"/>\n"
+          "<publisher>late</publisher>\n<disk name=\"d\" sha1=\"h\" status=\"baddump\"/>\n</software>\n",
+          header("l", "''A''") + "\ngame (\n  name \"s&t\"\n  description \"<>'''& \xc3\xa9\xc3\xa9 &#1; &#xD800; " +
+              "&#x110000; &bogus; &amp \xff\x01''q''\"\n  cloneof \"p'\"\n  romof \"p'\"\n  year \"1990\"\n" +
+              "  manufacturer \"P & Q\"\n  rom ( name \"r''\" size 16 crc c sha1 s flags baddump )\n" +
+              "  disk ( name \"d\" sha1 h flags baddump )\n)\n"},
+         xmlHeader("l", "&quot;A&quot;") + "\t<game name=\"s&amp;t\" cloneof=\"p'\" romof=\"p'\">\n\t\t<description>" +
+             "&lt;&gt;&quot;'&amp; \xc3\xa9\xc3\xa9 &amp;#1; &amp;#xD800; &amp;#x110000; &amp;bogus; &amp;amp " +
+             "\xef\xbf\xbd&quot;q&quot;</description>\n\t\t<year>1990</year>\n\t\t<manufacturer>P &amp; Q" +
+             "</manufacturer>\n\t\t<rom name=\"r&quot;\" size=\"16\" crc=\"c\" sha1=\"s\" status=\"baddump\"/>\n" +
+             "\t\t<disk name=\"d\" sha1=\"h\" status=\"baddump\"/>\n\t</game>\n</datafile>\n"},
+        {{"XML keeps to game elements: a rom outside one is left out, a second description closes the first",
+          sets, header("m", "m") + "  rom ( name \"a\" crc 1 )\n\ngame (\n  name \"\"\n  description \"A\"\n" +
+                    "\ngame (\n  name \"\"\n  description \"B\"\n  rom ( name \"b\" crc 2 )\n)\n)\n  rom ( name \"c\" crc 3 )\n"},
+         xmlHeader("m", "m") + "\t<game name=\"\">\n\t\t<description>A</description>\n\t</game>\n\t<game name=\"\">\n" +
+             "\t\t<description>B</description>\n\t\t<rom name=\"b\" crc=\"2\"/>\n\t</game>\n</datafile>\n"},
+        {{"ROM values before the name, with their chunks; no hash, no rom",
+          before, header("n", "n") + "\ngame (\n  name \"s\"\n  description \"D\"\n" +
+                      "  rom ( name \"r\" size 32 crc c md5 m )\n  rom ( name \"q\" crc x )\n"},
+         xmlHeader("n", "n") + "\t<game name=\"s\">\n\t\t<description>D</description>\n" +
+             "\t\t<rom name=\"r\" size=\"32\" crc=\"c\" md5=\"m\"/>\n\t\t<rom name=\"q\" crc=\"x\"/>\n\t</game>\n" +
+             "</datafile>\n"},
+    };
+    for (const auto& c : cases) {
+        expectConversions(&c.text, &c.text + 1, true, true);
+        const ConversionCase xml{c.text.what, c.text.input, c.xml, c.text.skipped};
+        expectConversions(&xml, &xml + 1, true, true, true);
+    }
 }
 
 // Disk lines, with disks asked for: like a ROM line's name and sha1, each

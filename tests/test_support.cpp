@@ -90,7 +90,7 @@ std::vector<std::string> listDirectory(const std::string& path)
     return names;
 }
 
-std::string convertInMemory(const std::string& input, long long* lineCount, bool disks, bool perList)
+std::string convertInMemory(const std::string& input, long long* lineCount, bool disks, bool perList, bool xml)
 {
     // Heap-allocated: the reader's and writer's buffers are large.
     auto in = std::make_unique<TextInput>();
@@ -100,7 +100,7 @@ std::string convertInMemory(const std::string& input, long long* lineCount, bool
     auto lists = std::make_unique<ListDats>();
     std::string dat;
     startCombinedDat(*combined, *out, &dat);
-    startListDats(*lists, *out, "out", &dat);
+    startListDats(*lists, *out, "out", &dat, xml);
     convertMemory(*state, *in, perList ? static_cast<DatWriter&>(*lists) : *combined, input.data(), input.size(), disks);
     if (lineCount != nullptr)
         *lineCount = state->lineCount;

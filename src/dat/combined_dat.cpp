@@ -33,10 +33,16 @@ static void openCombinedGame(DatWriter& writer, const GameFound& game)
     openGame(*writer.output, listOf(combined(writer)), game.name, game.title);
 }
 
+// A ROM with a hash after its name; the rest of what the scan reports is
+// for the list DATs.
 static void writeCombinedRom(DatWriter& writer, const RomFound& rom)
 {
-    writeRom(*writer.output, rom.name, rom.size, rom.crc, rom.md5, rom.sha1);
+    const RomValues& v = rom.afterName;
+    if (!v.crc.empty() || !v.md5.empty() || !v.sha1.empty())
+        writeRom(*writer.output, rom.name, v.size, v.crc, v.md5, v.sha1);
 }
+
+static void ignoreDetail(DatWriter&, Detail, std::string_view) {}
 
 static void writeCombinedDisk(DatWriter& writer, const DiskFound& disk)
 {
@@ -108,6 +114,7 @@ void startCombinedDat(CombinedDat& dat, TextOutput& out, std::string* memory)
 {
     dat.listBegins = rememberList;
     dat.gameOpens = openCombinedGame;
+    dat.detailFound = ignoreDetail;
     dat.romFound = writeCombinedRom;
     dat.diskFound = writeCombinedDisk;
     dat.gameCloses = closeCombinedGame;

@@ -131,22 +131,65 @@ void writeListHeader(TextOutput& out, std::string_view list, std::string_view de
     finishText(c);
 }
 
-void openListGame(TextOutput& out, std::string_view software, std::string_view description,
-                  std::string_view parent)
+// "  LABEL "VALUE"\n" when the value is not empty, its double quotes as ''.
+template <LineText label>
+static void putListLine(TextComposer& c, std::string_view value)
 {
-    TextComposer c = startText(out, 2 * (software.size() + 2 * description.size() + 2 * parent.size()) + 96);
-    putLiteral<"\ngame (\n  name \"">(c);
-    putValue(c, software);
-    putLiteral<"\"\n  description \"">(c);
-    putTitle(c, description);
+    if (value.empty())
+        return;
+    putLiteral<label>(c);
+    putTitle(c, value);
     putLiteral<"\"\n">(c);
-    if (!parent.empty()) {
-        putLiteral<"  cloneof \"">(c);
-        putValue(c, parent);
-        putLiteral<"\"\n  romof \"">(c);
-        putValue(c, parent);
-        putLiteral<"\"\n">(c);
+}
+
+void openListGame(TextOutput& out, const SetLines& set)
+{
+    TextComposer c = startText(out, 4 * (set.name.size() + set.title.size() + 2 * set.parent.size() +
+                                         set.year.size() + set.manufacturer.size()) + 160);
+    putLiteral<"\ngame (\n  name \"">(c);
+    putTitle(c, set.name);
+    putLiteral<"\"\n  description \"">(c);
+    putTitle(c, set.title);
+    putLiteral<"\"\n">(c);
+    putListLine<"  cloneof \"">(c, set.parent);
+    putListLine<"  romof \"">(c, set.parent);
+    putListLine<"  year \"">(c, set.year);
+    putListLine<"  manufacturer \"">(c, set.manufacturer);
+    finishText(c);
+}
+
+void writeListRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
+                  std::string_view md5, std::string_view sha1, bool badDump)
+{
+    TextComposer c = startText(out, 4 * (name.size() + size.size() + crc.size() + md5.size() + sha1.size()) + 80);
+    putLiteral<"  rom ( name \"">(c);
+    putTitle(c, name);
+    putLiteral<"\" ">(c);
+    if (!size.empty()) {
+        putLiteral<"size ">(c);
+        putSize(c, size);
+        putLiteral<" ">(c);
     }
+    putRomField<"crc ">(c, crc);
+    putRomField<"md5 ">(c, md5);
+    putRomField<"sha1 ">(c, sha1);
+    if (badDump)
+        putLiteral<"flags baddump ">(c);
+    putLiteral<")\n">(c);
+    finishText(c);
+}
+
+void writeListDisk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
+{
+    TextComposer c = startText(out, 4 * (name.size() + sha1.size()) + 48);
+    putLiteral<"  disk ( name \"">(c);
+    putTitle(c, name);
+    putLiteral<"\" sha1 ">(c);
+    putValue(c, sha1);
+    putLiteral<" ">(c);
+    if (badDump)
+        putLiteral<"flags baddump ">(c);
+    putLiteral<")\n">(c);
     finishText(c);
 }
 

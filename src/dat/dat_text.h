@@ -39,11 +39,26 @@ void closeGame(TextOutput& out, std::string_view list);
 // The header of one list's DAT, the description's double quotes written as ''.
 void writeListHeader(TextOutput& out, std::string_view list, std::string_view description);
 
-// Opens a game block of a list's DAT: name line, the title alone (each
-// double quote written as ''), then, when `parent` is not empty, the cloneof
-// and romof lines naming it.
-void openListGame(TextOutput& out, std::string_view software, std::string_view description,
-                  std::string_view parent);
+// A set as the list DATs write it: its values decoded.
+struct SetLines {
+    std::string_view name;
+    std::string_view title;
+    std::string_view parent;
+    std::string_view year;
+    std::string_view manufacturer;
+};
+
+// Opens a game block of a list's DAT: name line, the title alone, then,
+// when `parent` is not empty, the cloneof and romof lines naming it, then
+// the year and manufacturer lines of those not empty. Every double quote of
+// a value is written as ''.
+void openListGame(TextOutput& out, const SetLines& set);
+
+// A rom or disk line of a list's DAT: as in the combined DAT, each double
+// quote of the name written as '', and "flags baddump" for a bad dump.
+void writeListRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
+                  std::string_view md5, std::string_view sha1, bool badDump);
+void writeListDisk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump);
 
 // The closing parenthesis of a list's game block.
 void closeListGame(TextOutput& out);

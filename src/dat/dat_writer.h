@@ -11,8 +11,13 @@
 
 #include "platform/text_output.h"
 
-// A list line: the list's name and description (empty when it has none),
-// and its line number, counted from 1.
+// The texts are as the scan stored them: names and values plainly, the ROM
+// and disk names and the title with "&apos;" and "&amp;" decoded; each
+// `raw` text is the same value exactly as the list writes it, for writers
+// that decode every reference themselves.
+
+// A list line: the list's name and description (raw; empty when it has
+// none), and its line number, counted from 1.
 struct ListFound {
     std::string_view name;
     std::string_view description;
@@ -25,27 +30,45 @@ struct GameFound {
     std::string_view name;
     std::string_view title;
     std::string_view parent;
+    std::string_view rawTitle;
 };
 
-// A ROM with a hash; any value but the name may be empty.
-struct RomFound {
-    std::string_view name;
+// The values of one ROM line: those searched after its name (size, crc, md5,
+// sha1), and for the list DATs the same with each that is empty there
+// searched between "<rom" and the name instead (`whole`). Each size is the
+// file's true size where chunk rows joined it. A ROM is reported when one
+// of either set's hashes is not empty.
+struct RomValues {
     std::string_view size;
     std::string_view crc;
     std::string_view md5;
     std::string_view sha1;
 };
 
+struct RomFound {
+    std::string_view name;
+    std::string_view rawName;
+    RomValues afterName;
+    RomValues whole;
+    bool badDump;   // its status (after the name, or else before it) is "baddump"
+};
+
 // A disk with a sha1.
 struct DiskFound {
     std::string_view name;
+    std::string_view rawName;
     std::string_view sha1;
+    bool badDump;
 };
+
+// A line's element text, raw: a <year> or a <publisher>.
+enum class Detail { Year, Publisher };
 
 struct DatWriter {
     // The scan's events.
     void (*listBegins)(DatWriter& writer, const ListFound& list);
     void (*gameOpens)(DatWriter& writer, const GameFound& game);
+    void (*detailFound)(DatWriter& writer, Detail kind, std::string_view rawText);
     void (*romFound)(DatWriter& writer, const RomFound& rom);
     void (*diskFound)(DatWriter& writer, const DiskFound& disk);
     void (*gameCloses)(DatWriter& writer);

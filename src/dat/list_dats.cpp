@@ -4,8 +4,8 @@
 // from each list line on either `out`, opened on that list's DAT, or the sink
 // again for a list that cannot be a DAT, or `broken` (a failed stream, which
 // stops the scan) when a DAT cannot be created or the last one could not be
-// written. What the sink takes before the first list is reported as a list
-// of no name that begins at line 1.
+// written. Whatever the scan reports before the first list (a set, a ROM, a
+// disk, a set's end) is reported as a list of no name that begins at line 1.
 #include "dat/list_dats.h"
 
 #include <cerrno>
@@ -14,6 +14,8 @@
 #include <string_view>
 
 #include "dat/dat_text.h"
+#include "dat/dat_xml.h"
+#include "dat/references.h"
 #include "platform/file_names.h"
 
 namespace {
@@ -84,10 +86,59 @@ void noteSkipped(ListDats& dats, std::int64_t line, std::string_view name, const
     dats.skippedLines += '\n';
 }
 
+// A value decoded into `room` (which holds at least raw.size() bytes):
+// line breaks only where the form can hold them (XML).
+std::string_view decoded(const ListDats& dats, std::string_view raw, char* room)
+{
+    return std::string_view(room, decodeReferences(raw, room, dats.xml));
+}
+
+// Writes the waiting set's lines.
+void writeSet(ListDats& dats)
+{
+    PendingSet& set = dats.set;
+    if (!set.waiting)
+        return;
+    set.waiting = false;
+    char name[nameCapacity], title[descriptionCapacity], parent[nameCapacity], year[descriptionCapacity],
+        publisher[descriptionCapacity];
+    const SetLines lines{decoded(dats, set.name, name), decoded(dats, set.title, title),
+                         decoded(dats, set.parent, parent), decoded(dats, set.year, year),
+                         decoded(dats, set.publisher, publisher)};
+    if (dats.xml) {
+        openXmlGame(*dats.output, lines);
+        set.open = true;
+    } else {
+        openListGame(*dats.output, lines);
+    }
+}
+
+// Something of a set is reported: before the first list it counts as a
+// list of no name.
+void noteReported(ListDats& dats)
+{
+    dats.reportedBeforeFirstList |= dats.sinkHoldsPreamble;
+}
+
+// Ends the XML form's open set.
+void closeOpenSet(ListDats& dats)
+{
+    if (dats.set.open) {
+        closeXmlGame(*dats.output);
+        dats.set.open = false;
+    }
+}
+
 // Ends what the scan wrote to so far. False when the DAT could not be
 // written completely.
 bool finishCurrent(ListDats& dats)
 {
+    writeSet(dats);
+    if (dats.xml && dats.datOpen) {
+        closeOpenSet(dats);
+        closeXmlDatafile(*dats.out);
+    }
+    dats.set.open = false;
     if (dats.datOpen) {
         dats.datOpen = false;
         if (!closeTextOutput(*dats.out)) {
@@ -95,7 +146,7 @@ bool finishCurrent(ListDats& dats)
             dats.failedDat = dats.failedName.c_str();
             return false;
         }
-    } else if (dats.sinkHoldsPreamble && wroteAnything(dats.sink)) {
+    } else if (dats.sinkHoldsPreamble && dats.reportedBeforeFirstList) {
         noteSkipped(dats, 1, "", "written before the first list");
     }
     dats.sinkHoldsPreamble = false;
@@ -139,7 +190,12 @@ TextOutput* beginList(ListDats& dats, const ListFound& list)
         return brokenOutput(dats);
     dats.met.emplace(list.name);
     dats.datOpen = true;
-    writeListHeader(*dats.out, list.name, list.description.empty() ? list.name : list.description);
+    char room[descriptionCapacity];
+    const std::string_view description = list.description.empty() ? list.name : decoded(dats, list.description, room);
+    if (dats.xml)
+        writeXmlHeader(*dats.out, list.name, description);
+    else
+        writeListHeader(*dats.out, list.name, description);
     return dats.out;
 }
 
@@ -150,22 +206,66 @@ void listBegins(DatWriter& writer, const ListFound& list)
 
 void gameOpens(DatWriter& writer, const GameFound& game)
 {
-    openListGame(*writer.output, game.name, game.title, game.parent);
+    ListDats& dats = lists(writer);
+    noteReported(dats);
+    writeSet(dats);
+    closeOpenSet(dats);
+    PendingSet& set = dats.set;
+    set.waiting = true;
+    set.hasYear = set.hasPublisher = false;
+    set.name = game.name;
+    set.title = game.rawTitle;
+    set.parent = game.parent;
+    set.year.clear();
+    set.publisher.clear();
+}
+
+// A year or publisher counts between the set's description and its first
+// ROM or disk, once.
+void detailFound(DatWriter& writer, Detail kind, std::string_view rawText)
+{
+    PendingSet& set = lists(writer).set;
+    bool& has = kind == Detail::Year ? set.hasYear : set.hasPublisher;
+    if (!set.waiting || has)
+        return;
+    has = true;
+    (kind == Detail::Year ? set.year : set.publisher) = rawText;
 }
 
 void romFound(DatWriter& writer, const RomFound& rom)
 {
-    writeRom(*writer.output, rom.name, rom.size, rom.crc, rom.md5, rom.sha1);
+    ListDats& dats = lists(writer);
+    noteReported(dats);
+    writeSet(dats);
+    char name[nameCapacity];
+    const RomValues& v = rom.whole;
+    if (!dats.xml)
+        writeListRom(*writer.output, decoded(dats, rom.rawName, name), v.size, v.crc, v.md5, v.sha1, rom.badDump);
+    else if (dats.set.open)
+        writeXmlRom(*writer.output, decoded(dats, rom.rawName, name), v.size, v.crc, v.md5, v.sha1, rom.badDump);
 }
 
 void diskFound(DatWriter& writer, const DiskFound& disk)
 {
-    writeDisk(*writer.output, disk.name, disk.sha1);
+    ListDats& dats = lists(writer);
+    noteReported(dats);
+    writeSet(dats);
+    char name[nameCapacity];
+    if (!dats.xml)
+        writeListDisk(*writer.output, decoded(dats, disk.rawName, name), disk.sha1, disk.badDump);
+    else if (dats.set.open)
+        writeXmlDisk(*writer.output, decoded(dats, disk.rawName, name), disk.sha1, disk.badDump);
 }
 
 void gameCloses(DatWriter& writer)
 {
-    closeListGame(*writer.output);
+    ListDats& dats = lists(writer);
+    noteReported(dats);
+    writeSet(dats);
+    if (dats.xml)
+        closeOpenSet(dats);
+    else
+        closeListGame(*writer.output);
 }
 
 // The input has ended: the last DAT is closed, and in memory the skipped
@@ -208,6 +308,8 @@ bool open(DatWriter& writer)
     dats.failedToOpen = false;
     dats.datOpen = false;
     dats.sinkHoldsPreamble = true;
+    dats.reportedBeforeFirstList = false;
+    dats.set.waiting = dats.set.open = false;
     openTextOutputToNothing(dats.sink);
     writer.output = &dats.sink;
     return true;
@@ -263,10 +365,12 @@ int report(DatWriter& writer, std::int64_t lines)
 
 }  // namespace
 
-void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::string* memory)
+void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::string* memory, bool xml)
 {
+    dats.xml = xml;
     dats.listBegins = listBegins;
     dats.gameOpens = gameOpens;
+    dats.detailFound = detailFound;
     dats.romFound = romFound;
     dats.diskFound = diskFound;
     dats.gameCloses = gameCloses;

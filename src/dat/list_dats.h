@@ -1,5 +1,7 @@
-// One DAT per list: OUT/LIST.dat for each list the scan meets, titled by the
-// software's description alone, a clone linked to its parent, no rebuildto
+// One DAT per list: OUT/LIST.dat for each list the scan meets, in the
+// ClrMamePro text form or in Logiqx XML, each set titled by the software's
+// description alone, a clone linked to its parent, with its year and
+// manufacturer and its ROMs' bad dumps, every value decoded; no rebuildto
 // line. Each DAT is written as its .part and all are put in place once every
 // one was written. A list whose name cannot be a file's (or was met before)
 // is skipped and named on stderr; what comes before the first list is
@@ -12,9 +14,25 @@
 #include <vector>
 
 #include "dat/dat_writer.h"
+#include "scan/scan_state.h"
 #include "platform/pending_file.h"
 
+// The set being written: its lines wait for its first ROM or disk (or its
+// end), so that the year and the publisher after its description join them.
+struct PendingSet {
+    bool waiting;       // the set's lines are not written yet
+    bool open;          // a game block is open (the XML form closes it)
+    bool hasYear;
+    bool hasPublisher;
+    std::string name;   // raw, as the list writes them
+    std::string title;
+    std::string parent;
+    std::string year;
+    std::string publisher;
+};
+
 struct ListDats : DatWriter {
+    bool xml;                                // Logiqx XML, not the text form
     const char* directory;                   // OUT
     std::string* memory;                     // instead of files: every DAT in turn, then the skipped lines
     bool createdDirectory;
@@ -25,11 +43,15 @@ struct ListDats : DatWriter {
     TextOutput* out;                         // the stream of the DAT being written
     bool datOpen;
     bool sinkHoldsPreamble;                  // the sink takes what comes before the first list
+    bool reportedBeforeFirstList;            // a set, ROM or disk came before it
     TextOutput sink;                         // takes a skipped list's text
     TextOutput broken;                       // a failed stream that stops the scan
+    PendingSet set;
 };
 
-// A writer of the list DATs into `directory`, each through `out` in turn.
-// With `memory`, no file is touched: the DATs are appended there one after
-// the other, and the skipped lists' lines after them when the input ends.
-void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::string* memory = nullptr);
+// A writer of the list DATs into `directory`, each through `out` in turn, as
+// Logiqx XML with `xml`. With `memory`, no file is touched: the DATs are
+// appended there one after the other, and the skipped lists' lines after
+// them when the input ends.
+void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::string* memory = nullptr,
+                   bool xml = false);

@@ -21,23 +21,27 @@ static Invocation misuse(const char* format, const char* argument = "")
 {
     static char message[512];
     std::snprintf(message, sizeof message, format, argument);
-    return Invocation{Action::Misuse, nullptr, false, nullptr, message};
+    return Invocation{Action::Misuse, nullptr, false, nullptr, false, message};
 }
 
 Invocation readCommandLine(int argc, char** argv)
 {
-    Invocation asked{Action::Convert, nullptr, false, nullptr, nullptr};
+    Invocation asked{Action::Convert, nullptr, false, nullptr, false, nullptr};
     bool optionsEnded = false;
     const char perListOption[] = "--per-list";
     const std::size_t perListLength = sizeof perListOption - 1;
     for (int i = 1; i < argc; i++) {
         const char* argument = argv[i];
         if (!optionsEnded && isHelpOption(argument))
-            return Invocation{Action::Help, nullptr, false, nullptr, nullptr};
+            return Invocation{Action::Help, nullptr, false, nullptr, false, nullptr};
         if (!optionsEnded && std::strcmp(argument, "--version") == 0)
-            return Invocation{Action::Version, nullptr, false, nullptr, nullptr};
+            return Invocation{Action::Version, nullptr, false, nullptr, false, nullptr};
         if (!optionsEnded && std::strcmp(argument, "--disks") == 0) {
             asked.disks = true;
+            continue;
+        }
+        if (!optionsEnded && std::strcmp(argument, "--xml") == 0) {
+            asked.xml = true;
             continue;
         }
         if (!optionsEnded && std::strncmp(argument, perListOption, perListLength) == 0 &&
@@ -60,12 +64,14 @@ Invocation readCommandLine(int argc, char** argv)
             return misuse("softlist2dat: more than one directory given\n");
         asked.directory = argument;
     }
+    if (asked.xml && asked.perList == nullptr)
+        return misuse("softlist2dat: option '--xml' is for the list DATs: give it with --per-list OUT\n");
     return asked;
 }
 
 void printUsage(std::FILE* to)
 {
-    std::fputs("Usage: softlist2dat [--per-list OUT] [--disks] [--] [DIR]\n"
+    std::fputs("Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--] [DIR]\n"
                "       softlist2dat -h | --help"
 #ifdef _WIN32
                " | /?"
@@ -83,6 +89,8 @@ void printUsage(std::FILE* to)
                "                  parent/clone links, for ROM managers that key sets by name\n"
                "                  (RomVault, igir, ...: point their DAT folder at OUT); OUT\n"
                "                  is created when missing\n"
+               "  --xml           with --per-list, write the list DATs in Logiqx XML (for\n"
+               "                  ROM managers that read the ClrMamePro form only in part)\n"
                "  --disks         also list each software's disk images (CHD files) that\n"
                "                  have a sha1, as disk entries beside its rom entries\n"
                "\n"

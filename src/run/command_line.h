@@ -10,11 +10,12 @@ struct Invocation {
     const char* directory;   // where the lists are, for Convert; nullptr: here
     bool disks;              // --disks: disk images (CHD files) in the DAT too
     const char* perList;     // --per-list OUT: one DAT per list into OUT; nullptr: the combined DAT
+    bool xml;                // --xml: the list DATs in Logiqx XML
     const char* misuse;      // for Misuse: what was wrong, a line for stderr
 };
 
-// Reads the arguments: none, or [--per-list OUT] [--disks] [--] DIR (the
-// options before or after DIR, --per-list also as --per-list=OUT),
+// Reads the arguments: none, or [--per-list OUT [--xml]] [--disks] [--] DIR
+// (the options before or after DIR, --per-list also as --per-list=OUT),
 // converts; -h or --help (on Windows also /?) asks for the usage, --version
 // for the version; anything else is a misuse, which says what was wrong.
 Invocation readCommandLine(int argc, char** argv);

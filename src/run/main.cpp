@@ -1,7 +1,7 @@
 // softlist2dat: turns every MESS software list of a directory (the working
 // one without arguments) into one ClrMamePro DAT in the working directory,
 // "all_mess_software_lists.dat", or with --per-list OUT into one DAT per list
-// in OUT.
+// in OUT (with --xml in Logiqx XML).
 #include <cstdio>
 
 #include "platform/file_names.h"
@@ -26,7 +26,7 @@ static int carryOut(Invocation invocation)
     case Action::Convert:
         break;
     }
-    return runConversion(invocation.directory, invocation.disks, invocation.perList);
+    return runConversion(invocation.directory, invocation.disks, invocation.perList, invocation.xml);
 }
 
 int main(int argc, char** argv)

@@ -105,24 +105,24 @@ static bool formatCopyCommand(Run& run, const char* listDirectory)
     return true;
 }
 
-// The writer of the DATs asked for: one per list in `perList`, or the
-// combined DAT.
-static DatWriter& chooseWriter(Run& run, const char* perList)
+// The writer of the DATs asked for: one per list in `perList` (in XML with
+// `xml`), or the combined DAT.
+static DatWriter& chooseWriter(Run& run, const char* perList, bool xml)
 {
     if (perList != nullptr) {
-        startListDats(run.lists, run.output, perList);
+        startListDats(run.lists, run.output, perList, nullptr, xml);
         return run.lists;
     }
     startCombinedDat(run.combined, run.output);
     return run.combined;
 }
 
-int runConversion(const char* listDirectory, bool disks, const char* perList)
+int runConversion(const char* listDirectory, bool disks, const char* perList, bool xml)
 {
     auto storage = std::make_unique_for_overwrite<Run>();
     Run& run = *storage;
     run.disks = disks;
-    DatWriter& writer = chooseWriter(run, perList);
+    DatWriter& writer = chooseWriter(run, perList, xml);
     run.writer = &writer;
     if (listDirectory != nullptr && std::strcmp(listDirectory, ".") == 0)
         listDirectory = nullptr;

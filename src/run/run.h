@@ -11,4 +11,5 @@
 // `perList`: one DAT per list, NAME.dat in this directory (created when
 // missing), instead of the combined DAT; nullptr for the combined DAT. A
 // list that cannot have a DAT is named on stderr and the run ends with 3.
-int runConversion(const char* listDirectory, bool disks, const char* perList = nullptr);
+// `xml`: the list DATs in Logiqx XML.
+int runConversion(const char* listDirectory, bool disks, const char* perList = nullptr, bool xml = false);

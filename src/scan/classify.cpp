@@ -62,6 +62,14 @@ LineKind lineKindAt(const char* line, int length, int p)
         if (textAt(line, length, p, "</software>", 11))
             return LineKind::SoftwareClose;
         break;
+    case 'y':
+        if (textAt(line, length, p, "<year>", 6))
+            return LineKind::Year;
+        break;
+    case 'p':
+        if (textAt(line, length, p, "<publisher>", 11))
+            return LineKind::Publisher;
+        break;
     default:
         break;
     }
@@ -127,6 +135,12 @@ void classifyLine(ScanState& state)
     case LineKind::Disk:
         if (state.disks)
             handleDisk(state, p + 5);
+        return;
+    case LineKind::Year:
+        handleDetail(state, Detail::Year, p + 6);
+        return;
+    case LineKind::Publisher:
+        handleDetail(state, Detail::Publisher, p + 11);
         return;
     }
 }

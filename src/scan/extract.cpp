@@ -252,20 +252,52 @@ std::int32_t copyQuotedDecoded(ScanState& state, std::int32_t match, char* targe
     return textLength(field);
 }
 
+// Where element text from `from` ends: at the first "</", or where the
+// piece's text ends.
+static std::int32_t textEnd(const ScanState& state, std::int32_t from)
+{
+    const std::int32_t end = contentEnd(state);
+    std::int32_t close = from < end ? from : end;
+    for (;;) {
+        close = findInLine(state, close, end, '<');
+        if (close == end || (close + 1 < end && state.line[close + 1] == '/'))
+            return close;
+        close++;
+    }
+}
+
 std::int32_t copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capacity)
 {
     Field field = fieldOf(target, capacity);
     const std::int32_t end = contentEnd(state);
     state.pos = from < end ? from : end;
-    std::int32_t close = state.pos;
-    for (;;) {
-        close = findInLine(state, close, end, '<');
-        if (close == end || (close + 1 < end && state.line[close + 1] == '/'))
-            break;
-        close++;
-    }
-    appendSpanDecoded(state, field, close);
+    appendSpanDecoded(state, field, textEnd(state, state.pos));
     return textLength(field);
+}
+
+// line[from, to) as a plain copy into a field of `capacity` would hold it.
+static std::string_view plainSpan(const ScanState& state, std::int32_t from, std::int32_t to, int capacity)
+{
+    if (to - from > capacity - 1)
+        to = from + capacity - 1;
+    to = findInLine(state, from, to, '\0');
+    return std::string_view(state.line + from, static_cast<std::size_t>(to - from));
+}
+
+std::string_view plainText(const ScanState& state, std::int32_t from, int capacity)
+{
+    const std::int32_t end = contentEnd(state);
+    const std::int32_t start = from < end ? from : end;
+    return plainSpan(state, start, textEnd(state, start), capacity);
+}
+
+std::string_view plainValue(ScanState& state, std::int32_t match, int capacity)
+{
+    if (match < 0 || !enterQuotedValue(state, match))
+        return std::string_view();
+    const std::int32_t start = state.pos;
+    state.pos = closingQuote(state);
+    return plainSpan(state, start, state.pos, capacity);
 }
 
 void appendDecoded(ScanState& state, Field& field)

@@ -7,6 +7,7 @@
 
 #include <cassert>
 #include <cstring>
+#include <string_view>
 
 #include "bytes/find_byte.h"
 #include "scan/scan_state.h"
@@ -116,6 +117,15 @@ std::int32_t copyQuotedDecoded(ScanState& state, std::int32_t match, char* targe
 
 // Copies element text from `from` up to the first "</", decoded.
 std::int32_t copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capacity);
+
+// The element text from `from` up to the first "</" as it stands in the
+// piece, as a plain copy into a field of `capacity` would hold it: cut at
+// capacity - 1 bytes and at its first NUL.
+std::string_view plainText(const ScanState& state, std::int32_t from, int capacity);
+
+// The same for the quoted value behind a match at `match` (empty for none);
+// `pos` ends on its closing quote, as after copyQuotedPlain.
+std::string_view plainValue(ScanState& state, std::int32_t match, int capacity);
 
 // Appends the character or entity at `pos` to the field and moves past it.
 void appendDecoded(ScanState& state, Field& field);

@@ -22,18 +22,21 @@ static std::int32_t copyNamePlain(ScanState& state, std::int32_t from, char* tar
     return copyQuotedPlain(state, match, target, nameCapacity);
 }
 
-// Copies the "name" value found from `from` decoded (empty when there is
-// none) and sets `length` to the length stored. Returns where the searches
-// for the other values start: the name's closing quote, or the end of the
-// piece when there is no name.
-static std::int32_t copyNameDecoded(ScanState& state, std::int32_t from, char* target, std::int32_t& length)
+// Copies the "name" value found from `from` decoded into `target` (empty
+// when there is none) and as it stands into `raw`, and sets the lengths.
+// Returns where the searches for the other values start: the name's
+// closing quote, or the end of the piece when there is no name. `match`
+// receives where the name keyword stands (-1 for none).
+static std::int32_t copyNameBoth(ScanState& state, std::int32_t from, char* target, std::int32_t& length, char* raw,
+                                 std::int32_t& rawLength, std::int32_t& match)
 {
-    std::int32_t match = locateAttribute(state, "name", from);
+    match = locateAttribute(state, "name", from);
     if (match < 0) {
-        target[0] = '\0';
-        length = 0;
+        target[0] = raw[0] = '\0';
+        length = rawLength = 0;
         return state.lineLength;
     }
+    rawLength = copyQuotedPlain(state, match, raw, nameCapacity);
     length = copyQuotedDecoded(state, match, target, nameCapacity);
     return state.pos;
 }
@@ -72,7 +75,7 @@ void handleSoftwareList(ScanState& state, std::int32_t from)
 {
     state.listNameLength = copyNamePlain(state, from, state.listName);
     state.listDescriptionLength =
-        copyTagAttribute(state, "description", from, state.listDescription, descriptionCapacity, true);
+        copyTagAttribute(state, "description", from, state.listDescription, descriptionCapacity, false);
     DatWriter& writer = *state.writer;
     writer.listBegins(writer, ListFound{textOf(state.listName, state.listNameLength),
                                         textOf(state.listDescription, state.listDescriptionLength),
@@ -91,26 +94,47 @@ void handleDescription(ScanState& state, std::int32_t from)
     DatWriter& writer = *state.writer;
     writer.gameOpens(writer, GameFound{textOf(state.softwareName, state.softwareNameLength),
                                        textOf(state.descriptionText, state.descriptionLength),
-                                       textOf(state.cloneOf, state.cloneOfLength)});
+                                       textOf(state.cloneOf, state.cloneOfLength),
+                                       plainText(state, from, descriptionCapacity)});
+}
+
+void handleDetail(ScanState& state, Detail kind, std::int32_t from)
+{
+    state.writer->detailFound(*state.writer, kind, plainText(state, from, descriptionCapacity));
+}
+
+// For the list DATs: a ROM value that is empty after the name, searched
+// between "<rom" (`from`) and the name keyword (`nameMatch`).
+static std::int32_t copyValueBeforeName(ScanState& state, const char* keyword, std::int32_t from,
+                                        std::int32_t nameMatch, std::int32_t lengthAfter, char* target)
+{
+    target[0] = '\0';
+    if (lengthAfter != 0 || nameMatch <= from)
+        return 0;
+    return copyRomValue(state, locateAttributeBefore(state, keyword, from, nameMatch), target);
 }
 
 void handleRom(ScanState& state, std::int32_t from)
 {
     // Each keyword is searched afresh from attrStart, the name's closing
-    // quote: read off the usual line at once where it is one, else the name
-    // and then all four keywords in one pass.
+    // quote: read off the usual line at once where it is one (nothing then
+    // stands before the name), else the name and then all four keywords in
+    // one pass.
     std::int32_t lengths[romKeywordCount];
     std::int32_t nameLength = 0;
+    std::int32_t nameMatch = -1;
     UsualRom rom;
     if (fastPathsOn() && locateUsualRom(state, from, rom)) {
         nameLength = copyUsualValue(state, rom.name, state.romName, nameCapacity);
+        state.romNameRawLength = copyUsualValue(state, rom.name, state.romNameRaw, nameCapacity);
         state.attrStart = rom.name.end;
         lengths[romSizeKey] = copyUsualValue(state, rom.size, state.romSize, nameCapacity);
         lengths[romCrcKey] = copyUsualValue(state, rom.crc, state.romCrc, nameCapacity);
         lengths[romShaKey] = copyUsualValue(state, rom.sha1, state.romSha1, nameCapacity);
         lengths[romMd5Key] = copyRomValue(state, rom.md5Match, state.romMd5);
     } else {
-        state.attrStart = copyNameDecoded(state, from, state.romName, nameLength);
+        state.attrStart = copyNameBoth(state, from, state.romName, nameLength, state.romNameRaw,
+                                       state.romNameRawLength, nameMatch);
         std::int32_t found[romKeywordCount];
         locateRomAttributes(state, state.attrStart, found);
         lengths[romSizeKey] = copyRomValue(state, found[romSizeKey], state.romSize);
@@ -123,8 +147,21 @@ void handleRom(ScanState& state, std::int32_t from)
     state.romCrcLength = lengths[romCrcKey];
     state.romSha1Length = lengths[romShaKey];
     state.romMd5Length = lengths[romMd5Key];
-    state.romHeld = lengths[romCrcKey] != 0 || lengths[romShaKey] != 0 || lengths[romMd5Key] != 0;
+    state.romSizeBeforeLength =
+        copyValueBeforeName(state, "size", from, nameMatch, lengths[romSizeKey], state.romSizeBefore);
+    state.romCrcBeforeLength = copyValueBeforeName(state, "crc", from, nameMatch, lengths[romCrcKey], state.romCrcBefore);
+    state.romSha1BeforeLength =
+        copyValueBeforeName(state, "sha", from, nameMatch, lengths[romShaKey], state.romSha1Before);
+    state.romMd5BeforeLength = copyValueBeforeName(state, "md5", from, nameMatch, lengths[romMd5Key], state.romMd5Before);
+    std::string_view status = plainValue(state, locateAttribute(state, "status", state.attrStart), nameCapacity);
+    if (status.empty() && nameMatch > from)
+        status = plainValue(state, locateAttributeBefore(state, "status", from, nameMatch), nameCapacity);
+    state.romBadDump = status == "baddump";
+    state.romHeld = lengths[romCrcKey] != 0 || lengths[romShaKey] != 0 || lengths[romMd5Key] != 0 ||
+                    state.romCrcBeforeLength != 0 || state.romSha1BeforeLength != 0 || state.romMd5BeforeLength != 0;
     state.romChunks = 0;
+    state.romChunksValid = true;
+    state.romChunkSum = 0;
 }
 
 // Copies the value of `keyword` whose keyword and equals sign stand in
@@ -166,40 +203,73 @@ bool joinChunkRow(ScanState& state, std::int32_t p)
     std::int32_t sizeLength = 0;
     if (!isChunkRow(state, p, size, sizeLength))
         return false;
-    if (state.romChunks == 0)
-        state.romSumValid = sizeNumber(textOf(state.romSize, state.romSizeLength), state.romSum);
     state.romChunks++;
     std::uint64_t chunk = 0;
-    if (state.romSumValid && sizeNumber(textOf(size, sizeLength), chunk) && chunk <= UINT64_MAX - state.romSum)
-        state.romSum += chunk;
+    if (state.romChunksValid && sizeNumber(textOf(size, sizeLength), chunk) && chunk <= UINT64_MAX - state.romChunkSum)
+        state.romChunkSum += chunk;
     else
-        state.romSumValid = false;
+        state.romChunksValid = false;
     return true;
+}
+
+// The size a ROM of size `own` is reported with: the sum of its own and its
+// chunks' sizes in decimal (in `digits`) where chunks joined it, all are
+// numbers and the sum is below 2^64; else `own` as it stands.
+static std::string_view trueSize(const ScanState& state, std::string_view own, char (&digits)[decimalRoom])
+{
+    std::uint64_t value = 0;
+    if (state.romChunks == 0 || !state.romChunksValid || !sizeNumber(own, value) ||
+        value > UINT64_MAX - state.romChunkSum)
+        return own;
+    const int first = decimalDigits(value + state.romChunkSum, digits);
+    return std::string_view(digits + first, static_cast<std::size_t>(decimalRoom - first));
+}
+
+// A value found after the name, or else the one found before it.
+static std::string_view eitherOf(const char* after, std::int32_t afterLength, const char* before,
+                                 std::int32_t beforeLength)
+{
+    return afterLength != 0 ? textOf(after, afterLength) : textOf(before, beforeLength);
 }
 
 void writeHeldRom(ScanState& state)
 {
     assert(state.romHeld);
-    std::string_view size = textOf(state.romSize, state.romSizeLength);
-    char digits[decimalRoom];
-    if (state.romChunks > 0 && state.romSumValid) {
-        const int first = decimalDigits(state.romSum, digits);
-        size = std::string_view(digits + first, static_cast<std::size_t>(decimalRoom - first));
-    }
-    DatWriter& writer = *state.writer;
-    writer.romFound(writer, RomFound{textOf(state.romName, state.romNameLength), size,
-                                     textOf(state.romCrc, state.romCrcLength), textOf(state.romMd5, state.romMd5Length),
-                                     textOf(state.romSha1, state.romSha1Length)});
+    char afterDigits[decimalRoom];
+    char wholeDigits[decimalRoom];
+    const std::string_view crc = textOf(state.romCrc, state.romCrcLength);
+    const std::string_view md5 = textOf(state.romMd5, state.romMd5Length);
+    const std::string_view sha1 = textOf(state.romSha1, state.romSha1Length);
+    RomFound rom{textOf(state.romName, state.romNameLength),
+                 textOf(state.romNameRaw, state.romNameRawLength),
+                 RomValues{trueSize(state, textOf(state.romSize, state.romSizeLength), afterDigits), crc, md5, sha1},
+                 RomValues{trueSize(state,
+                                    eitherOf(state.romSize, state.romSizeLength, state.romSizeBefore,
+                                             state.romSizeBeforeLength),
+                                    wholeDigits),
+                           eitherOf(state.romCrc, state.romCrcLength, state.romCrcBefore, state.romCrcBeforeLength),
+                           eitherOf(state.romMd5, state.romMd5Length, state.romMd5Before, state.romMd5BeforeLength),
+                           eitherOf(state.romSha1, state.romSha1Length, state.romSha1Before,
+                                    state.romSha1BeforeLength)},
+                 state.romBadDump};
+    state.writer->romFound(*state.writer, rom);
     state.romHeld = false;
 }
 
 void handleDisk(ScanState& state, std::int32_t from)
 {
     std::int32_t nameLength = 0;
-    std::int32_t shaFrom = copyNameDecoded(state, from, state.diskName, nameLength);
+    std::int32_t rawLength = 0;
+    std::int32_t nameMatch = -1;
+    char raw[nameCapacity];
+    std::int32_t shaFrom =
+        copyNameBoth(state, from, state.diskName, nameLength, raw, rawLength, nameMatch);
     std::int32_t shaLength = copyRomValue(state, locateAttribute(state, "sha", shaFrom), state.diskSha1);
-    if (shaLength != 0)
-        state.writer->diskFound(*state.writer, DiskFound{textOf(state.diskName, nameLength), textOf(state.diskSha1, shaLength)});
+    if (shaLength == 0)
+        return;
+    const bool badDump = plainValue(state, locateAttribute(state, "status", shaFrom), nameCapacity) == "baddump";
+    state.writer->diskFound(*state.writer, DiskFound{textOf(state.diskName, nameLength), textOf(raw, rawLength),
+                                                     textOf(state.diskSha1, shaLength), badDump});
 }
 
 void handleSoftwareClose(ScanState& state)

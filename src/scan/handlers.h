@@ -5,6 +5,7 @@
 // line.
 #pragma once
 
+#include "dat/dat_writer.h"
 #include "scan/scan_state.h"
 
 void handleSoftwareList(ScanState& state, std::int32_t from);
@@ -12,6 +13,9 @@ void handleSoftware(ScanState& state, std::int32_t from);
 void handleDescription(ScanState& state, std::int32_t from);
 void handleRom(ScanState& state, std::int32_t from);
 void handleSoftwareClose(ScanState& state);
+
+// A <year> or <publisher> line: its text, as it stands, to the writer.
+void handleDetail(ScanState& state, Detail kind, std::int32_t from);
 
 // With a ROM held, the next line, its first non-blank byte at `p`: true when
 // it is a chunk row (`<rom` and a blank, no name, no hash, a "continue" or

@@ -36,6 +36,8 @@ enum class LineKind {
     Rom,
     SoftwareClose,
     Disk,
+    Year,
+    Publisher,
     Other,
 };
 
@@ -61,13 +63,27 @@ struct ScanState {
     std::int32_t romCrcLength;
     std::int32_t romSha1Length;
     std::int32_t romMd5Length;
-    // A ROM with a hash is written once the next line has been seen: the
+    char romNameRaw[nameCapacity];        // the ROM name as the line writes it
+    std::int32_t romNameRawLength;
+    // For the list DATs: each ROM value that is empty after the name, as
+    // found between "<rom" and the name; and whether the status (after the
+    // name, or else before it) is baddump.
+    char romSizeBefore[nameCapacity];
+    char romCrcBefore[nameCapacity];
+    char romSha1Before[nameCapacity];
+    char romMd5Before[nameCapacity];
+    std::int32_t romSizeBeforeLength;
+    std::int32_t romCrcBeforeLength;
+    std::int32_t romSha1BeforeLength;
+    std::int32_t romMd5BeforeLength;
+    bool romBadDump;
+    // A ROM with a hash is reported once the next line has been seen: the
     // chunk rows right after it (nameless rows that MAME loads from the same
     // file) add their sizes to its own.
     bool romHeld;
     std::int32_t romChunks;               // chunk rows joined to the held ROM
-    bool romSumValid;                     // every size so far a number, their sum below 2^64
-    std::uint64_t romSum;
+    bool romChunksValid;                  // every chunk's size a number, their sum below 2^64
+    std::uint64_t romChunkSum;
     char diskName[nameCapacity];
     char diskSha1[nameCapacity];
     bool disks;                           // disk lines are turned into disk entries

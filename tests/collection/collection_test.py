@@ -170,7 +170,7 @@ def strict_read(dat, per_list=False):
             fail(f"strict reader: unknown block {key!r}")
         fields = {b"name": [], b"description": [], b"rebuildto": [], b"rom": [], b"disk": []}
         if per_list:
-            fields.update({b"cloneof": [], b"romof": []})
+            fields.update({b"cloneof": [], b"romof": [], b"year": [], b"manufacturer": []})
             del fields[b"rebuildto"]
         for name, value in pairs:
             if name not in fields:
@@ -179,7 +179,8 @@ def strict_read(dat, per_list=False):
         once = (b"name", b"description") if per_list else (b"name", b"description", b"rebuildto")
         if any(len(fields[k]) != 1 for k in once):
             fail(f"strict reader: game {len(games) + 1} lacks its name, description or rebuildto: {pairs!r}"[:300])
-        if per_list and (fields[b"cloneof"] != fields[b"romof"] or len(fields[b"cloneof"]) > 1):
+        if per_list and (fields[b"cloneof"] != fields[b"romof"] or
+                         max(len(fields[k]) for k in (b"cloneof", b"year", b"manufacturer")) > 1):
             fail(f"strict reader: game {len(games) + 1} has cloneof {fields[b'cloneof']!r}, romof {fields[b'romof']!r}")
         roms = []
         for pairs_of_disk in fields[b"disk"]:
@@ -188,14 +189,16 @@ def strict_read(dat, per_list=False):
         for pairs_of_rom in fields[b"rom"]:
             keys = [k for k, _ in pairs_of_rom]
             rom = dict(pairs_of_rom)
-            if keys[:1] != [b"name"] or len(set(keys)) != len(keys) or not set(keys[1:]) <= ROM_KEYS:
+            if keys[:1] != [b"name"] or len(set(keys)) != len(keys) or not set(keys[1:]) <= ROM_KEYS | {b"flags"} \
+                    or rom.get(b"flags", b"baddump") != b"baddump":
                 fail(f"strict reader: game {len(games) + 1} has a rom with keys {keys!r}")
             if b"size" in rom and not rom[b"size"].isdigit():
                 fail(f"strict reader: game {len(games) + 1} has a rom size {rom[b'size']!r}")
             roms.append(rom)
         games.append((fields[b"name"][0], fields[b"description"][0], roms,
                        None if per_list else fields[b"rebuildto"][0], [dict(d) for d in fields[b"disk"]],
-                       (fields.get(b"cloneof") or [None])[0]))
+                       (fields.get(b"cloneof") or [None])[0], (fields.get(b"year") or [None])[0],
+                       (fields.get(b"manufacturer") or [None])[0]))
     return games
 
 
@@ -232,43 +235,52 @@ def check_strictly(dat):
     print(f"strict reader: {len(games)} games, {len(roms)} roms and {len(disks)} disks read whole")
 
 
-def rom_sizes_from_xml(lists, names):
-    """Each list's games as the lists parsed as XML give them: (list, software)
-    -> [(rom name, size in bytes or None)] for each ROM with a name and a
-    hash, its size grown by the nameless continue/ignore rows right after it;
-    and how many ROMs have such rows. A size that stands before the name
-    (attributes keep their order) is not read: the ROM has none."""
-    games, chunked = {}, 0
+def sets_from_xml(lists, names):
+    """The lists parsed as XML: list name -> (description, sets), each set
+    (name, title, parent, year, publisher, roms), each rom (name, size
+    after the name, size, crc, md5, sha1, baddump) for a ROM with a name and
+    a hash, its sizes grown by the nameless continue/ignore rows right after
+    it; and how many ROMs have such rows. Attributes keep their order: a
+    size before the name is no size after it."""
+    lists_found, chunked = {}, 0
     for name in names:
         root = ElementTree.parse(os.path.join(lists, name)).getroot()
+        sets = lists_found.setdefault(root.get("name"), (root.get("description"), []))[1]
         for software in root.iter("software"):
-            roms = games.setdefault((root.get("name").encode(), software.get("name").encode()), [])
+            text = {k: (software.find(k).text or "") if software.find(k) is not None else None
+                    for k in ("description", "year", "publisher")}
+            roms = []
+            sets.append((software.get("name"), text["description"], software.get("cloneof"), text["year"],
+                         text["publisher"], roms))
             for parent in software.iter():
                 held = None
                 for child in parent:
                     if child.tag == "rom" and child.get("name") and any(child.get(k) for k in ("crc", "sha1", "md5")):
-                        keys = list(child.attrib)
-                        size = child.get("size") if "size" in keys and keys.index("name") < keys.index("size") else None
-                        held = [child.get("name"), int(size, 0) if size else None, 0]
+                        keys, size = list(child.attrib), child.get("size")
+                        after = size if size and keys.index("name") < keys.index("size") else None
+                        held = [child.get("name"), int(after, 0) if after else None, int(size, 0) if size else None,
+                                child.get("crc"), child.get("md5"), child.get("sha1"), child.get("status") == "baddump", 0]
                         roms.append(held)
-                    elif (held and held[1] is not None and child.tag == "rom" and child.get("name") is None
-                          and child.get("size") and child.get("loadflag") in ("continue", "ignore")):
-                        chunked += held[2] == 0
-                        held[1] += int(child.get("size"), 0)
-                        held[2] += 1
+                    elif (held and child.tag == "rom" and child.get("name") is None and child.get("size")
+                          and child.get("loadflag") in ("continue", "ignore")):
+                        chunked += held[1] is not None and held[7] == 0
+                        held[7] += 1
+                        held[1] = held[1] + int(child.get("size"), 0) if held[1] is not None else None
+                        held[2] = held[2] + int(child.get("size"), 0) if held[2] is not None else None
                     else:
                         held = None
-    return {key: [(rom[0].encode(), rom[1]) for rom in roms] for key, roms in games.items()}, chunked
+    return lists_found, chunked
 
 
-def check_rom_sizes(dat, lists, names):
+def check_rom_sizes(dat, expected, chunked):
     """Every rom line's name and size against the lists parsed as XML."""
-    expected, chunked = rom_sizes_from_xml(lists, names)
+    sizes = {(list_name.encode(), game[0].encode()): [(rom[0].encode(), rom[1]) for rom in game[5]]
+             for list_name, (_, games) in expected.items() for game in games}
     roms = 0
-    for name, _, rom_values, rebuildto, _, _ in strict_read(dat):
+    for name, _, rom_values, rebuildto, *_ in strict_read(dat):
         got = [(rom[b"name"], int(rom[b"size"]) if b"size" in rom else None) for rom in rom_values]
-        if got != expected.get((rebuildto, name)):
-            fail(f"rom sizes of {rebuildto!r} {name!r}: the DAT has {got!r}, the XML {expected.get((rebuildto, name))!r}")
+        if got != sizes.get((rebuildto, name)):
+            fail(f"rom sizes of {rebuildto!r} {name!r}: the DAT has {got!r}, the XML {sizes.get((rebuildto, name))!r}")
         roms += len(got)
     print(f"rom sizes: all {roms} equal to the XML's, {chunked} of them grown by the rows loaded after them")
 
@@ -280,54 +292,141 @@ def clones_outside_comments(data):
                if re.search(rb'\bcloneof\s*=\s*"[^"]+"', tag.group(0)))
 
 
-def check_per_list(tool, work, names, concatenation, combined, client):
-    """The --per-list run against the combined DAT `combined`."""
+def text_of(value):
+    """A value as the text form writes it: UTF-8, each double quote as ''."""
+    return None if value is None else value.replace('"', "''").encode()
+
+
+def check_per_list(tool, work, names, concatenation, expected, client):
+    """The --per-list run against the lists parsed as XML: every set with
+    its title, parent, year, manufacturer and ROMs (every value decoded, each
+    ROM's values wherever they stand, bad dumps flagged)."""
     run = subprocess.run([tool, "--per-list", "out"], cwd=work, capture_output=True)
     if run.returncode != 0:
         fail(f"--per-list: exit status {run.returncode}; stderr: {run.stderr.decode(errors='replace')}")
     wanted = f"\nConverted {lines_of(concatenation)} XML lines into {len(names)} DAT files in out\n".encode()
     if not run.stdout.endswith(wanted) or run.stderr:
         fail(f"--per-list: the summary or stderr is off: {run.stdout[-120:]!r} {run.stderr[:200]!r}")
-    groups = {}
-    for game in strict_read(combined):
-        groups.setdefault(game[3], []).append(game)
     dats = sorted(os.listdir(os.path.join(work, "out")))
-    if dats != sorted(list_name.decode() + ".dat" for list_name in groups) or len(dats) != len(names):
-        fail(f"--per-list: {len(dats)} DATs, for {len(groups)} lists in the combined DAT")
-    games = roms = clones = 0
+    if dats != sorted(list_name + ".dat" for list_name in expected) or len(dats) != len(names):
+        fail(f"--per-list: {len(dats)} DATs, for {len(expected)} lists in the XML")
+    games = roms = clones = years = 0
     paths = []
     for dat_name in dats:
         path = os.path.join(work, "out", dat_name)
         paths.append(path)
         with open(path, "rb") as f:
             dat = f.read()
-        list_name = dat_name[:-4].encode()
+        list_name = dat_name[:-4]
+        description, sets = expected[list_name]
         header = dat.split(b"\r\n")[:7]
-        if header[1] != b'\tname "' + list_name + b'"' or not header[2].startswith(b'\tdescription "'):
+        if header[1:3] != [b'\tname "' + list_name.encode() + b'"', b'\tdescription "' + text_of(description) + b'"']:
             fail(f"--per-list: {dat_name}'s header reads {header!r}")
         ours = strict_read(dat, per_list=True)
-        if len({game[0] for game in ours}) != len(ours):
-            fail(f"--per-list: {dat_name} holds a name twice")
-        theirs = groups.get(list_name, [])
-        for mine, other in zip(ours, theirs):
-            title = other[1][len(list_name) + 1 + len(other[0]) + 4:-2]
-            if (mine[0], mine[1], mine[2], mine[4]) != (other[0], title, other[2], other[4]):
-                fail(f"--per-list: {dat_name}: game {mine[0]!r} differs from the combined DAT's {other[0]!r}")
-        if len(ours) != len(theirs):
-            fail(f"--per-list: {dat_name} holds {len(ours)} games, the combined DAT {len(theirs)}")
+        if len({game[0] for game in ours}) != len(ours) or len(ours) != len(sets):
+            fail(f"--per-list: {dat_name} holds {len(ours)} games (names unique?), the XML {len(sets)}")
+        for mine, theirs in zip(ours, sets):
+            want = (text_of(theirs[0]), text_of(theirs[1]), text_of(theirs[2]), text_of(theirs[3]), text_of(theirs[4]),
+                    [{k: v for k, v in ((b"name", text_of(r[0])), (b"size", r[2]), (b"crc", r[3]), (b"md5", r[4]),
+                                        (b"sha1", r[5]), (b"flags", "baddump" if r[6] else None)) if v is not None}
+                     for r in theirs[5]])
+            got = (mine[0], mine[1], mine[5], mine[6], mine[7],
+                   [{k: (int(v) if k == b"size" else v if k == b"name" else v.decode()) for k, v in r.items()}
+                    for r in mine[2]])
+            want = want[:5] + ([{k: (v.encode() if isinstance(v, str) and k != b"name" else v) for k, v in r.items()}
+                                for r in want[5]],)
+            got = got[:5] + ([{k: (v.encode() if isinstance(v, str) else v) for k, v in r.items()} for r in got[5]],)
+            if got != want:
+                fail(f"--per-list: {dat_name}: game {mine[0]!r} reads {got!r}, the XML {want!r}"[:600])
         games += len(ours)
         roms += sum(len(game[2]) for game in ours)
         clones += sum(game[5] is not None for game in ours)
-    expected_clones = clones_outside_comments(concatenation)
-    if clones != expected_clones:
-        fail(f"--per-list: {clones} cloneof lines, {expected_clones} cloneof values outside comments")
-    print(f"--per-list: {len(dats)} DATs, {games} games, {roms} roms, {clones} cloneof lines: each read whole, "
-          f"names unique, list by list as in the combined DAT")
+        years += sum(game[6] is not None for game in ours)
+    print(f"--per-list: {len(dats)} DATs, {games} games, {roms} roms, {clones} cloneof lines, {years} years: each "
+          f"read whole, names unique, every set, title, parent, year, manufacturer and rom as the XML has it")
     if client is not None and shutil.which("node") is not None:
         check = subprocess.run(["node", os.path.join(client, "check.js")] + paths, capture_output=True)
         sys.stdout.write(check.stdout.decode(errors="replace"))
         if check.returncode != 0:
             fail("--per-list: the DAT client disagrees: " + check.stderr.decode(errors="replace"))
+    check_xml_per_list(tool, work, names, {dat_name[:-4]: strict_read(open(os.path.join(work, "out", dat_name), "rb")
+                                                                       .read(), per_list=True) for dat_name in dats})
+
+
+# The Logiqx datafile DTD's content models and attributes, for the elements
+# the list DATs write.
+DTD_CHILDREN = {
+    "datafile": "header? game+",
+    "header": "name description category? version date? author email? homepage? url? comment? clrmamepro? romcenter?",
+    "game": "comment* description year? manufacturer? release* biosset* rom* disk* sample* archive*",
+}
+DTD_CHILDREN = {tag: re.sub(r"(\w+)", r"(<\1>)", model).replace(" ", "") for tag, model in DTD_CHILDREN.items()}
+DTD_ATTRIBUTES = {
+    "game": ({"name"}, {"name", "sourcefile", "isbios", "cloneof", "romof", "sampleof", "board", "rebuildto"}),
+    "rom": ({"name", "size"}, {"name", "size", "crc", "sha1", "md5", "merge", "status", "date"}),
+    "disk": ({"name"}, {"name", "sha1", "md5", "merge", "status"}),
+}
+DTD_TEXT = {"name", "description", "category", "version", "author", "year", "manufacturer"}
+DOCTYPE_LINE = (b'<!DOCTYPE datafile PUBLIC "-//Logiqx//DTD ROM Management Datafile//EN" '
+                b'"http://www.logiqx.com/Dats/datafile.dtd">')
+
+
+def dtd_problem(element):
+    """Why the element breaks the Logiqx DTD, or None."""
+    children = "".join(f"<{child.tag}>" for child in element)
+    if element.tag in DTD_CHILDREN:
+        if not re.fullmatch(DTD_CHILDREN[element.tag], children):
+            return f"<{element.tag}> holds {children}"
+    elif element.tag in DTD_TEXT or element.tag in DTD_ATTRIBUTES:
+        if children:
+            return f"<{element.tag}> holds elements"
+    else:
+        return f"<{element.tag}> is not written by this tool"
+    required, allowed = DTD_ATTRIBUTES.get(element.tag, (set(), set()))
+    if not required <= set(element.attrib) or not set(element.attrib) <= allowed or \
+            element.get("status", "good") not in ("baddump", "nodump", "good", "verified"):
+        return f"<{element.tag}> has attributes {element.attrib}"
+    return next((problem for child in element if (problem := dtd_problem(child))), None)
+
+
+def check_xml_per_list(tool, work, names, text_dats):
+    """--per-list --xml: every DAT read whole by a strict XML parser, valid
+    against the Logiqx DTD, with the same sets, titles, parents, years,
+    manufacturers and ROMs as the text form."""
+    run = subprocess.run([tool, "--per-list", "xml", "--xml"], cwd=work, capture_output=True)
+    if run.returncode != 0 or run.stderr:
+        fail(f"--per-list --xml: exit status {run.returncode}; stderr: {run.stderr.decode(errors='replace')}")
+    dats = sorted(os.listdir(os.path.join(work, "xml")))
+    if [d[:-4] for d in dats] != sorted(text_dats) or len(dats) != len(names):
+        fail(f"--per-list --xml: {len(dats)} DATs, the text form {len(text_dats)}")
+    games = 0
+    for dat_name in dats:
+        with open(os.path.join(work, "xml", dat_name), "rb") as f:
+            data = f.read()
+        if data.split(b"\r\n")[1] != DOCTYPE_LINE:
+            fail(f"--per-list --xml: {dat_name} has no Logiqx DOCTYPE line")
+        root = ElementTree.fromstring(data)
+        problem = dtd_problem(root)
+        if problem:
+            fail(f"--per-list --xml: {dat_name} breaks the DTD: {problem}")
+        ours = []
+        for game in root.iter("game"):
+            text = {k: game.find(k).text if game.find(k) is not None else None for k in ("year", "manufacturer")}
+            ours.append((text_of(game.get("name")), text_of(game.find("description").text or ""),
+                         text_of(game.get("cloneof")), text_of(text["year"]), text_of(text["manufacturer"]),
+                         [{k.encode(): text_of(v) if k == "name" else v.encode() for k, v in rom.attrib.items()}
+                          for rom in game.iter("rom")]))
+        theirs = [(g[0], g[1], g[5], g[6], g[7], [{k: (b"baddump" if k == b"flags" else v)
+                                                   for k, v in r.items()} for r in g[2]]) for g in text_dats[dat_name[:-4]]]
+        theirs = [t[:5] + ([{(b"status" if k == b"flags" else k): v for k, v in r.items()} for r in t[5]],)
+                  for t in theirs]
+        if ours != theirs:
+            first = next(i for i, (a, b) in enumerate(zip(ours + [None], theirs + [None])) if a != b)
+            fail(f"--per-list --xml: {dat_name}: set {first} reads {(ours + [None])[first]!r}, "
+                 f"the text form {(theirs + [None])[first]!r}"[:600])
+        games += len(ours)
+    print(f"--per-list --xml: {len(dats)} DATs, {games} games: each read whole by a strict XML parser, valid against "
+          f"the Logiqx DTD, the same sets, titles, parents, years, manufacturers and roms as the text form")
 
 
 def main():
@@ -379,9 +478,10 @@ def main():
         print(f"{len(names)} lists{' with --disks' if disks else ''}, {expected_lines} lines, {games} games, "
               f"{roms} rom lines, {disk_lines} disk lines, {len(dat)} DAT bytes: all lines well formed")
         check_strictly(dat)
-        check_rom_sizes(dat, lists, names)
+        expected, chunked = sets_from_xml(lists, names)
+        check_rom_sizes(dat, expected, chunked)
         if not disks:
-            check_per_list(tool, work, names, concatenation, dat, client)
+            check_per_list(tool, work, names, concatenation, expected, client)
 
         if client is None:
             return

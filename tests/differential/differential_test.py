@@ -2,9 +2,11 @@
 """Differential test: random software-list-like inputs, hostile ones among
 them, converted by the tool (twice each) and by the plain model in
 reference.py; the DAT bytes and the line count must agree exactly. One case
-in three runs with --per-list, its inputs holding several lists (names that
-cannot be a file among them) and parent/clone links: every list's DAT, the
-lists skipped and the exit status must agree too.
+in three runs with --per-list (half of them with --xml), its inputs holding
+several lists (names that cannot be a file among them), parent/clone links,
+years, publishers, dump statuses, ROM values before the name, references and
+bytes that are not UTF-8: every list's DAT, the lists skipped and the exit
+status must agree too.
 
 Usage: differential_test.py TOOL [CASES] [SEED]
 """
@@ -15,6 +17,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import xml.dom.minidom as xml_parser
 
 import reference
 
@@ -93,12 +96,46 @@ LIST_NAMES = [b"a", b"b", b"a", b"", b"x y", b".h", b"con", b"COM1.x", b"n" * 20
               b"lpt0", b"sn&amp;x"]
 
 
+ENTITIES = [b"&amp;", b"&lt;", b"&gt;", b"&quot;", b"&apos;", b"&#233;", b"&#xE9;", b"&#x1F3AE;", b"&#0;", b"&#9;",
+            b"&#10;", b"&#xD800;", b"&#xFFFE;", b"&#x110000;", b"&#;", b"&#x;", b"&bogus;", b"&amp", b"&#65",
+            b"\xff", b"\xc3", b"\xed\xa0\x80", b"\x01", b"\r", b"\xef\xbf\xbe", b'"', b"<", b">"]
+
+
+def set_details(rng):
+    """Year, publisher and dump-status lines, and ROM values before the name."""
+    text = b"".join(rng.choice(ENTITIES + [b"A", b"1990", b" "]) for _ in range(rng.randrange(0, 5)))
+    return rng.choice([b"\t\t<year>" + text + b"</year>\n", b"<publisher>" + text + b"</publisher>\n", b"<year>1990",
+                       b'<rom name="' + text + b'" size="4" crc="c" status="baddump"/>\n',
+                       b'<rom size="0x10" crc="c" name="b' + text + b'" sha1="s"/>\n',
+                       b'<rom loadflag="x" sha1="s" name="n" status="nodump"/>\n',
+                       b'<disk name="d' + text + b'" sha1="s" status="baddump"/>\n',
+                       b"<description>" + text + b"</description>\n",
+                       b'<software name="n' + text + b'" cloneof="p' + text + b'">\n'])
+
+
+def set_block(rng):
+    """A set as the lists write it, its lines shuffled now and then: software,
+    description, year, publisher, ROMs and a disk, the closing line."""
+    lines = [b'\t<software name="s&amp;' + rng.choice(ENTITIES) + b'" cloneof="p">\n',
+             b"\t\t<description>T " + rng.choice(ENTITIES) + b"</description>\n",
+             b"\t\t<year>19" + rng.choice(ENTITIES) + b"</year>\n",
+             b"\t\t<publisher>P " + rng.choice(ENTITIES) + b"</publisher>\n"] + \
+        [set_details(rng) for _ in range(rng.randrange(0, 3))] + \
+        [b'\t\t<rom name="r' + rng.choice(ENTITIES) + b'" size="0x10" crc="c" sha1="s" status="baddump"/>\n',
+         b'\t\t<disk name="d" sha1="s"/>\n', b"\t</software>\n"]
+    if rng.random() < 0.4:
+        rng.shuffle(lines)
+    return b"".join(lines)
+
+
 def per_list_line(rng):
     """A list line (names that cannot be a file among them, with or without a
     description) or a software line with a parent link, some taken out."""
+    if rng.random() < 0.3:
+        return set_details(rng)
     if rng.random() < 0.4:
         name = rng.choice(LIST_NAMES)
-        description = rng.choice([b"", b' description="D"', b' description="A &amp; B&apos;s"',
+        description = rng.choice([b"", b' description="D"', b' description="A &amp; B&apos;s &quot;&#233;"',
                                   b' description=""', b'> description="after the tag"'])
         return b"<softwarelist name=\"" + name + b"\"" + description + b">\n"
     link = rng.choice([b' cloneof="p"', b' cloneof=""', b' supported="no"> <!-- cloneof="p"> -->', b'>cloneof="q"',
@@ -111,6 +148,8 @@ def random_input(rng, per_list=False):
     if per_list:
         lines = [per_list_line(rng) if rng.random() < 0.35 else random_line(rng) for _ in range(rng.randrange(1, 40))]
         lines[rng.randrange(len(lines) + 1):0] = [usual_rom_line(rng), chunk_row(rng)]
+        for _ in range(rng.randrange(0, 4)):
+            lines.insert(rng.randrange(len(lines) + 1), set_block(rng))
         return b"".join(lines)
     lines = []
     for _ in range(rng.randrange(1, 40)):
@@ -141,12 +180,13 @@ def clear(work):
             os.unlink(path)
 
 
-def run_per_list(tool, data, work, disks):
+def run_per_list(tool, data, work, disks, xml):
     """The tool's DATs by list name, its line count, stderr lines and status."""
     clear(work)
     with open(os.path.join(work, "case.xml"), "wb") as f:
         f.write(data)
-    run = subprocess.run([tool, "--per-list", "out"] + (["--disks"] if disks else []), cwd=work, capture_output=True)
+    run = subprocess.run([tool, "--per-list", "out"] + (["--disks"] if disks else []) + (["--xml"] if xml else []),
+                         cwd=work, capture_output=True)
     count = re.search(rb"Converted (\d+) XML lines into \d+ DAT files in out", run.stdout)
     dats = {}
     for name in sorted(os.listdir(os.path.join(work, "out"))):
@@ -186,13 +226,19 @@ def main():
             data = random_input(rng, per_list)
             disks = rng.random() < 0.5
             if per_list:
-                want = reference.convert_per_list(data, disks)
-                got = run_per_list(tool, data, work, disks)
+                xml = rng.random() < 0.5
+                want = reference.convert_per_list(data, disks, xml)
+                got = run_per_list(tool, data, work, disks, xml)
                 if (got[0], got[1], got[2]) != (dict(sorted(want[0].items())), want[1], want[2]) or \
                         got[3] != (3 if want[2] else 0):
-                    fail(number, data, f"seed {seed}, --per-list{', --disks' if disks else ''}",
+                    fail(number, data, f"seed {seed}, --per-list{', --xml' if xml else ''}{', --disks' if disks else ''}",
                          f"status {got[3]}, lines {got[1]} vs {want[1]}, lists {sorted(got[0])} vs "
                          f"{sorted(want[0])}, stderr {got[2]} vs {want[2]}")
+                for name, dat in got[0].items() if xml else ():
+                    try:   # well-formed for any input
+                        xml_parser.parseString(dat)
+                    except Exception as error:
+                        fail(number, data, f"seed {seed}, --per-list --xml", f"{name!r} is not well-formed: {error}")
                 continue
             want_dat, want_lines = reference.convert(data, disks)
             # Twice: the copy runs beside the scan, so a fault that depends

@@ -4,7 +4,7 @@ walks the bytes one index at a time, exactly as the rules are stated, so
 that the tool's faster code can be compared with it byte for byte.
 
 convert(data, disks=False) -> (dat_bytes, line_count)
-convert_per_list(data, disks=False) -> ({list_name: dat_bytes}, line_count, stderr_lines)
+convert_per_list(data, disks=False, xml=False) -> ({list_name: dat_bytes}, line_count, stderr_lines)
 """
 
 PIECE = 2047
@@ -59,6 +59,64 @@ def size_number(value):
     return None
 
 
+NAMED = {b"amp": b"&", b"lt": b"<", b"gt": b">", b"quot": b'"', b"apos": b"'"}
+
+
+def decode(raw, line_breaks):
+    """Every reference decoded: the five names, and &#N; / &#xH; as UTF-8
+    where XML allows the code point (LF and CR only with `line_breaks`);
+    anything else, or a reference of over 32 bytes between & and ;, stays."""
+    out, i = b"", 0
+    while i < len(raw):
+        end = raw.find(b";", i + 1)
+        name = raw[i + 1:end] if raw[i:i + 1] == b"&" and end != -1 and end - i - 1 <= 32 else None
+        char = None
+        if name in NAMED:
+            char = NAMED[name]
+        elif name is not None and name[:1] == b"#":
+            digits, base = (name[2:], 16) if name[1:2] == b"x" else (name[1:], 10)
+            allowed = b"0123456789abcdefABCDEF" if base == 16 else b"0123456789"
+            if digits and all(c in allowed for c in digits):
+                code = int(digits, base)
+                ok = (code in (9, 10, 13) or 0x20 <= code) and not 0xD800 <= code <= 0xDFFF and \
+                    code not in (0xFFFE, 0xFFFF) and code <= 0x10FFFF and (line_breaks or code not in (10, 13))
+                char = chr(code).encode("utf-8", "surrogatepass") if ok else None
+        if char is None:
+            out += raw[i:i + 1]
+            i += 1
+        else:
+            out += char
+            i = end + 1
+    return out
+
+
+def xml_text(value):
+    """A value as XML text: & < > " escaped, bytes outside valid UTF-8 as
+    U+FFFD, controls other than tab and U+FFFE/U+FFFF left out."""
+    out, i = b"", 0
+    while i < len(value):
+        for n in (1, 2, 3, 4):
+            try:
+                char = value[i:i + n].decode("utf-8")
+            except UnicodeDecodeError:
+                continue
+            break
+        else:
+            out += "\ufffd".encode()
+            i += 1
+            continue
+        i += n
+        if char in "&<>\"":
+            out += {"&": b"&amp;", "<": b"&lt;", ">": b"&gt;", '"': b"&quot;"}[char]
+        elif (char >= " " or char == "\t") and char not in "\ufffe\uffff":
+            out += char.encode()
+    return out
+
+
+DOCTYPE = (b'<?xml version="1.0"?>\n<!DOCTYPE datafile PUBLIC "-//Logiqx//DTD ROM Management Datafile//EN" '
+           b'"http://www.logiqx.com/Dats/datafile.dtd">\n')
+
+
 HEADER_TAIL = b"\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n"
 SAFE = set(b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-.")
 DEVICES = {b"con", b"nul", b"aux", b"prn"} | {b"com%d" % i for i in range(1, 10)} | {b"lpt%d" % i for i in range(1, 10)}
@@ -87,10 +145,14 @@ def shown(name):
 
 
 class Model:
-    def __init__(self, source, disks, per_list=False):
+    def __init__(self, source, disks, per_list=False, xml=False):
         self.source = source
         self.disks = disks
         self.per_list = per_list
+        self.xml = xml
+        self.pending = None       # per list: a set whose lines wait: [name, title, parent, year, publisher]
+        self.open = False         # per list, XML: a game element is open
+        self.reported = False     # per list: something of a set came before the first list
         self.out = bytearray()
         self.lines = 0
         self.list_name = self.software = self.description = self.clone_of = b""
@@ -159,12 +221,27 @@ class Model:
         match = self.locate(line[:end] if end != -1 else line, keyword, start)
         return b"" if match is None else self.quoted(line, match, decoded, cap)[0]
 
+    def value(self, raw):
+        """A list DAT's value: decoded, then as the form writes it."""
+        return xml_text(decode(raw, True)) if self.xml else title(decode(raw, False))
+
+    def end_dat(self):
+        """Per list: what ends the DAT (or the sink) being written."""
+        self.flush_set()
+        if self.xml and self.out is not self.preamble and any(d is self.out for d in self.dats.values()):
+            self.close_set()
+            self.write(b"</datafile>\n")
+        self.open = False
+
     def begin_list(self, line, p):
         """Per list: the list line switches the DAT being written."""
-        if self.out is self.preamble and self.out and not self.dats and not self.skipped:
+        self.end_dat()
+        if self.out is self.preamble and self.reported and not self.dats and not self.skipped:
             self.skipped.append(b"softlist2dat: line 1: list '' skipped: written before the first list")
+        self.reported = False
+        self.preamble = None
         name = cut(self.list_name)
-        description = cut(self.tag_attribute(line, b"description", p + 13, True, DESC_CAP))
+        description = cut(self.tag_attribute(line, b"description", p + 13, False, DESC_CAP))
         reason = why_no_dat(name, self.dats)
         if reason:
             self.skipped.append(b"softlist2dat: line %d: list '%s' skipped: %s" % (self.lines + 1, shown(name),
@@ -173,11 +250,59 @@ class Model:
             return
         self.out = bytearray()
         self.dats[name] = self.out
-        self.write(b"clrmamepro (\n\tname \"" + name + b"\"\n\tdescription \"" + title(description or name) +
-                   b"\"\n" + HEADER_TAIL)
+        if self.xml:
+            self.write(DOCTYPE + b"<datafile>\n\t<header>\n\t\t<name>" + xml_text(name) + b"</name>\n\t\t<description>" +
+                       (self.value(description) if description else xml_text(name)) +
+                       b"</description>\n\t\t<category>MESS</category>\n\t\t<version/>\n"
+                       b"\t\t<author>Tobrek's Grotwick V0.01</author>\n\t</header>\n")
+        else:
+            self.write(b"clrmamepro (\n\tname \"" + name + b"\"\n\tdescription \"" +
+                       (self.value(description) if description else title(name)) + b"\"\n" + HEADER_TAIL)
+
+    def report(self):
+        if self.preamble is not None:
+            self.reported = True
+
+    def flush_set(self):
+        """Per list: the waiting set's lines."""
+        if self.pending is None:
+            return
+        (name, text, parent, year, publisher), self.pending = self.pending, None
+        v = self.value
+        if self.xml:
+            self.write(b"\t<game name=\"" + v(name) + b"\"" +
+                       (b" cloneof=\"" + v(parent) + b"\" romof=\"" + v(parent) + b"\"" if parent else b"") +
+                       b">\n\t\t<description>" + v(text) + b"</description>\n" +
+                       (b"\t\t<year>" + v(year) + b"</year>\n" if year else b"") +
+                       (b"\t\t<manufacturer>" + v(publisher) + b"</manufacturer>\n" if publisher else b""))
+            self.open = True
+            return
+        self.write(b"\ngame (\n  name \"" + v(name) + b"\"\n  description \"" + v(text) + b"\"\n" +
+                   (b"  cloneof \"" + v(parent) + b"\"\n  romof \"" + v(parent) + b"\"\n" if parent else b"") +
+                   (b"  year \"" + v(year) + b"\"\n" if year else b"") +
+                   (b"  manufacturer \"" + v(publisher) + b"\"\n" if publisher else b""))
+
+    def close_set(self):
+        if self.open:
+            self.write(b"\t</game>\n")
+            self.open = False
+
+    def element_text(self, line, pos):
+        """The raw text from pos up to the first </ (or the text's end), as a
+        plain copy of description capacity holds it."""
+        end = self.text_end(line)
+        stop = pos
+        while stop < end and not (byte(line, stop) == b"<" and stop + 1 < end and byte(line, stop + 1) == b"/"):
+            stop += 1
+        return cut(line[pos:stop][:DESC_CAP])
+
+    def detail_line(self, line, pos, index):
+        if self.per_list and self.pending is not None and self.pending[index] is None:
+            self.pending[index] = self.element_text(line, pos)
 
     # -- handlers --------------------------------------------------------
     def description_line(self, line, pos):
+        start = pos
         end = self.text_end(line)
         value = b""
         while pos < end and not (byte(line, pos) == b"<" and pos + 1 < end and byte(line, pos + 1) == b"/"):
@@ -185,21 +310,30 @@ class Model:
         self.description = value
         software, listed = cut(self.software), cut(self.list_name)
         if self.per_list:
-            clone = cut(self.clone_of)
-            self.write(b"\ngame (\n  name \"" + software + b"\"\n  description \"" + title(cut(value)) + b"\"\n" +
-                       (b"  cloneof \"" + clone + b"\"\n  romof \"" + clone + b"\"\n" if clone else b""))
+            self.report()
+            self.flush_set()
+            self.close_set()
+            self.pending = [software, self.element_text(line, start), cut(self.clone_of), None, None]
             return
         self.write(b"\ngame (\n  name \"" + software + b"\"\n  description \"" + listed + b"\\" + software +
                    b"  [ " + title(cut(value)) + b" ]\"\n")
 
     def rom_line(self, line, pos):
+        match = self.locate(line, b"name", pos)
         rom_name, attr_start = self.name(line, pos, decoded=True)
-        values = {}
+        raw_name = cut(self.name(line, pos)[0])
+        values, whole = {}, {}
         for keyword in (b"size", b"crc", b"sha", b"md5"):
-            match = self.locate(line, keyword, attr_start)
-            values[keyword] = cut(self.quoted(line, match, False)[0]) if match is not None else b""
-        if values[b"crc"] or values[b"sha"] or values[b"md5"]:
-            self.held = [rom_name, values, []]
+            found = self.locate(line, keyword, attr_start)
+            values[keyword] = cut(self.quoted(line, found, False)[0]) if found is not None else b""
+            before = self.locate(line[:match], keyword, pos) if match is not None and not values[keyword] else None
+            whole[keyword] = values[keyword] or (cut(self.quoted(line, before, False)[0]) if before is not None else b"")
+        status = self.locate(line, b"status", attr_start)
+        status = cut(self.quoted(line, status, False)[0]) if status is not None else b""
+        before = self.locate(line[:match], b"status", pos) if match is not None and not status else None
+        bad = (status or (cut(self.quoted(line, before, False)[0]) if before is not None else b"")) == b"baddump"
+        if any(v[k] for v in (values, whole) for k in (b"crc", b"sha", b"md5")):
+            self.held = [rom_name, values, [], raw_name, whole, bad]
 
     def chunk_size(self, line, p):
         """A chunk row's size: a nameless row whose start tag holds a size, a
@@ -213,26 +347,67 @@ class Model:
         return None
 
     def write_held(self):
-        (rom_name, values, chunks), self.held = self.held, None
-        numbers = [size_number(v) for v in [values[b"size"]] + chunks]
-        total = chunks and None not in numbers and sum(numbers) < 2 ** 64 and str(sum(numbers)).encode()
+        (rom_name, values, chunks, raw_name, whole, bad), self.held = self.held, None
+
+        def size(value):
+            numbers = [size_number(v) for v in [value] + chunks]
+            total = chunks and None not in numbers and sum(numbers) < 2 ** 64 and str(sum(numbers)).encode()
+            return total or size_text(value)
+        if self.per_list:
+            self.report()
+            self.flush_set()
+            if self.xml:
+                if self.open:
+                    self.write(b"\t\t<rom name=\"" + self.value(raw_name) + b"\"" + b"".join(
+                        b" " + label + b"=\"" + xml_text(size(whole[k]) if k == b"size" else whole[k]) + b"\""
+                        for label, k in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha"))
+                        if whole[k]) + (b' status="baddump"' if bad else b"") + b"/>\n")
+                return
+            rom_name, values = self.value(raw_name), whole
+        elif not (values[b"crc"] or values[b"sha"] or values[b"md5"]):
+            return
         text = b"  rom ( name \"" + cut(rom_name) + b"\" "
         for label, keyword in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha")):
             if values[keyword]:
-                written = (total or size_text(values[keyword])) if keyword == b"size" else values[keyword]
+                written = size(values[keyword]) if keyword == b"size" else values[keyword]
                 text += label + b" " + written + b" "
-        self.write(text + b")\n")
+        self.write(text + (b"flags baddump " if self.per_list and bad else b"") + b")\n")
 
     def disk_line(self, line, pos):
         match = self.locate(line, b"name", pos)
         if match is None:
-            disk_name, sha_from = b"", len(line)
+            disk_name, raw_name, sha_from = b"", b"", len(line)
         else:
             disk_name, sha_from = self.quoted(line, match, True)
+            raw_name = cut(self.quoted(line, match, False)[0])
         match = self.locate(line, b"sha", sha_from)
         sha1 = cut(self.quoted(line, match, False)[0]) if match is not None else b""
-        if sha1:
+        status = self.locate(line, b"status", sha_from)
+        bad = status is not None and cut(self.quoted(line, status, False)[0]) == b"baddump"
+        if not sha1:
+            return
+        if not self.per_list:
             self.write(b"  disk ( name \"" + cut(disk_name) + b"\" sha1 " + sha1 + b" )\n")
+            return
+        self.report()
+        self.flush_set()
+        if not self.xml:
+            self.write(b"  disk ( name \"" + self.value(raw_name) + b"\" sha1 " + sha1 + b" " +
+                       (b"flags baddump " if bad else b"") + b")\n")
+        elif self.open:
+            self.write(b"\t\t<disk name=\"" + self.value(raw_name) + b"\" sha1=\"" + xml_text(sha1) + b"\"" +
+                       (b' status="baddump"' if bad else b"") + b"/>\n")
+
+    def close_line(self):
+        if not self.per_list:
+            self.write(b"  rebuildto \"" + cut(self.list_name) + b"\"\n)\n")
+            return
+        self.report()
+        self.flush_set()
+        if self.xml:
+            self.close_set()
+        else:
+            self.write(b")\n")
 
     # -- classifier ------------------------------------------------------
     def classify(self, line):
@@ -262,9 +437,13 @@ class Model:
         elif at(line, p, b"<rom") and not at(line, p + 5, b"siz") and not at(line, p + 5, b"val"):
             self.rom_line(line, p + 4)
         elif at(line, p, b"</software>"):
-            self.write(b")\n" if self.per_list else b"  rebuildto \"" + cut(self.list_name) + b"\"\n)\n")
+            self.close_line()
         elif self.disks and at(line, p, b"<disk") and byte(line, p + 5) in (b" ", b"\t"):
             self.disk_line(line, p + 5)
+        elif at(line, p, b"<year>"):
+            self.detail_line(line, p + 6, 3)
+        elif at(line, p, b"<publisher>"):
+            self.detail_line(line, p + 11, 4)
 
     def skip_comment(self, line, pos):
         while True:
@@ -292,13 +471,14 @@ def convert(data, disks=False):
     return bytes(model.out), model.lines
 
 
-def convert_per_list(data, disks=False):
-    model = Model(pieces(data), disks, per_list=True)
+def convert_per_list(data, disks=False, xml=False):
+    model = Model(pieces(data), disks, per_list=True, xml=xml)
     for line in model.source:
         model.classify(line)
         model.lines += 1
     if model.held:
         model.write_held()
-    if model.preamble and not model.dats and not model.skipped:
+    model.end_dat()
+    if model.reported and model.preamble is not None:
         model.skipped.append(b"softlist2dat: line 1: list '' skipped: written before the first list")
     return {name: bytes(dat) for name, dat in model.dats.items()}, model.lines, model.skipped

@@ -1,0 +1,198 @@
+// The Logiqx XML list DATs.
+#include "dat/dat_xml.h"
+
+#include "dat/sizes.h"
+
+namespace {
+
+// Each input byte becomes at most 6 output bytes ("&quot;").
+constexpr std::size_t escapedRoom = 6;
+
+// The length of the valid UTF-8 sequence at text[0, size), with its code
+// point, or 0 when the first byte starts none.
+std::size_t utf8Sequence(const unsigned char* text, std::size_t size, char32_t& codePoint)
+{
+    const unsigned char lead = text[0];
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;   // the second byte's range
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0F;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (size < length || text[1] < low || text[1] > high)
+        return 0;
+    for (std::size_t i = 1; i < length; i++) {
+        if ((text[i] & 0xC0) != 0x80)
+            return 0;
+        codePoint = codePoint << 6 | (text[i] & 0x3F);
+    }
+    return length;
+}
+
+// A value as XML text.
+void putXml(TextComposer& c, std::string_view value)
+{
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(value.data());
+    std::size_t i = 0;
+    while (i < value.size()) {
+        // A run of plain printable ASCII goes as it stands.
+        std::size_t run = i;
+        while (run < value.size() && text[run] >= 0x20 && text[run] < 0x80 && text[run] != '&' && text[run] != '<' &&
+               text[run] != '>' && text[run] != '"')
+            run++;
+        putText(c, value.data() + i, run - i);
+        i = run;
+        if (i == value.size())
+            break;
+        char32_t codePoint = 0;
+        const std::size_t length = utf8Sequence(text + i, value.size() - i, codePoint);
+        if (length == 0) {
+            putLiteral<"\xEF\xBF\xBD">(c);
+            i++;
+            continue;
+        }
+        switch (codePoint) {
+        case '&':
+            putLiteral<"&amp;">(c);
+            break;
+        case '<':
+            putLiteral<"&lt;">(c);
+            break;
+        case '>':
+            putLiteral<"&gt;">(c);
+            break;
+        case '"':
+            putLiteral<"&quot;">(c);
+            break;
+        default:
+            if ((codePoint >= 0x20 || codePoint == '\t') && codePoint != 0xFFFE && codePoint != 0xFFFF)
+                putText(c, value.data() + i, length);
+            break;
+        }
+        i += length;
+    }
+}
+
+// ` LABEL"VALUE"` when the value is not empty (or always, `required`).
+template <LineText label>
+void putAttribute(TextComposer& c, std::string_view value, bool required = false)
+{
+    if (value.empty() && !required)
+        return;
+    putLiteral<label>(c);
+    putXml(c, value);
+    putLiteral<"\"">(c);
+}
+
+// "\t\t<LABEL>VALUE</LABEL>\n" (the closing tag given), when not empty.
+template <LineText open, LineText close>
+void putElement(TextComposer& c, std::string_view value)
+{
+    if (value.empty())
+        return;
+    putLiteral<open>(c);
+    putXml(c, value);
+    putLiteral<close>(c);
+}
+
+// A size in decimal, as the text form writes it.
+void putXmlSize(TextComposer& c, std::string_view size)
+{
+    std::uint64_t value = 0;
+    if (!hexSizeValue(size, value)) {
+        putAttribute<" size=\"">(c, size);
+        return;
+    }
+    char digits[decimalRoom];
+    const int first = decimalDigits(value, digits);
+    putAttribute<" size=\"">(c, std::string_view(digits + first, static_cast<std::size_t>(decimalRoom - first)));
+}
+
+}  // namespace
+
+void writeXmlHeader(TextOutput& out, std::string_view list, std::string_view description)
+{
+    TextComposer c = startText(out, escapedRoom * (list.size() + description.size()) + 512);
+    putLiteral<"<?xml version=\"1.0\"?>\n"
+               "<!DOCTYPE datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
+               "\"http://www.logiqx.com/Dats/datafile.dtd\">\n"
+               "<datafile>\n\t<header>\n">(c);
+    putLiteral<"\t\t<name>">(c);
+    putXml(c, list);
+    putLiteral<"</name>\n\t\t<description>">(c);
+    putXml(c, description);
+    putLiteral<"</description>\n\t\t<category>MESS</category>\n\t\t<version/>\n\t\t<author>">(c);
+    putXml(c, datAuthor);
+    putLiteral<"</author>\n\t</header>\n">(c);
+    finishText(c);
+}
+
+void openXmlGame(TextOutput& out, const SetLines& set)
+{
+    TextComposer c = startText(out, escapedRoom * (set.name.size() + set.title.size() + 2 * set.parent.size() +
+                                                   set.year.size() + set.manufacturer.size()) + 200);
+    putLiteral<"\t<game">(c);
+    putAttribute<" name=\"">(c, set.name, true);
+    putAttribute<" cloneof=\"">(c, set.parent);
+    putAttribute<" romof=\"">(c, set.parent);
+    putLiteral<">\n\t\t<description>">(c);
+    putXml(c, set.title);
+    putLiteral<"</description>\n">(c);
+    putElement<"\t\t<year>", "</year>\n">(c, set.year);
+    putElement<"\t\t<manufacturer>", "</manufacturer>\n">(c, set.manufacturer);
+    finishText(c);
+}
+
+void writeXmlRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
+                 std::string_view md5, std::string_view sha1, bool badDump)
+{
+    TextComposer c =
+        startText(out, escapedRoom * (name.size() + size.size() + crc.size() + md5.size() + sha1.size()) + 96);
+    putLiteral<"\t\t<rom">(c);
+    putAttribute<" name=\"">(c, name, true);
+    putXmlSize(c, size);
+    putAttribute<" crc=\"">(c, crc);
+    putAttribute<" md5=\"">(c, md5);
+    putAttribute<" sha1=\"">(c, sha1);
+    if (badDump)
+        putLiteral<" status=\"baddump\"">(c);
+    putLiteral<"/>\n">(c);
+    finishText(c);
+}
+
+void writeXmlDisk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
+{
+    TextComposer c = startText(out, escapedRoom * (name.size() + sha1.size()) + 64);
+    putLiteral<"\t\t<disk">(c);
+    putAttribute<" name=\"">(c, name, true);
+    putAttribute<" sha1=\"">(c, sha1);
+    if (badDump)
+        putLiteral<" status=\"baddump\"">(c);
+    putLiteral<"/>\n">(c);
+    finishText(c);
+}
+
+void closeXmlGame(TextOutput& out)
+{
+    writeLiteral<"\t</game>\n">(out);
+}
+
+void closeXmlDatafile(TextOutput& out)
+{
+    writeLiteral<"</datafile>\n">(out);
+}
