@@ -11,9 +11,10 @@ Builds the tool with optimisation, then prints, from one run:
 With --per-list the tool runs as "softlist2dat --per-list dats" (one DAT per
 list; each copy of the collection then names its lists apart, c00_LIST...),
 and its baseline is bench/list_floor.cpp: the same reads and replacements of
-the DATs in dats/, without the scan.
+the DATs in dats/, without the scan. With --per-list --xml the list DATs are
+written in Logiqx XML (the same floor).
 
-Usage: bench/run_bench.py [--runs N] [--sizes 1,4,16] [--per-list]
+Usage: bench/run_bench.py [--runs N] [--sizes 1,4,16] [--per-list [--xml]]
 """
 import argparse
 import os
@@ -105,10 +106,13 @@ def main():
     parser.add_argument("--runs", type=int, default=9, help="runs per measurement at 1x (fewer at larger sizes)")
     parser.add_argument("--sizes", default="1,4,16")
     parser.add_argument("--per-list", action="store_true", help="one DAT per list: softlist2dat --per-list dats")
+    parser.add_argument("--xml", action="store_true", help="with --per-list: the list DATs in Logiqx XML")
     args = parser.parse_args()
+    if args.xml and not args.per_list:
+        parser.error("--xml goes with --per-list")
 
     binary, scan_bench, probe, list_floor = build()
-    tool = [binary, "--per-list", "dats"] if args.per_list else [binary]
+    tool = [binary, "--per-list", "dats"] + (["--xml"] if args.xml else []) if args.per_list else [binary]
     baseline = [list_floor, "dats"] if args.per_list else BASELINE
     lists = fetch_lists()
     sizes = [int(s) for s in args.sizes.split(",")]
@@ -120,10 +124,15 @@ def main():
             runs = max(3, args.runs // factor) if factor > 1 else args.runs
             timed(tool, directory)  # warm the page cache; per list, the DATs the floor replaces
             timed(baseline, directory)
-            base_times, tool_times, cpu = [], [], []
+            base_times, tool_times, text_times, cpu = [], [], [], []
             for _ in range(runs):
                 base_times.append(timed(baseline, directory))
                 tool_times.append(timed(tool, directory, cpu))
+                if args.xml:   # the text form beside it, into a directory of its own
+                    text_times.append(timed([binary, "--per-list", "text_dats"], directory))
+            if args.xml and factor == sizes[0]:
+                xml_against_text = statistics.median(tool_times) / statistics.median(text_times)
+                text_time = statistics.median(text_times)
             peak = max(peak_memory(probe, tool, directory) for _ in range(3))
             rows.append((factor, size, statistics.median(base_times), statistics.median(tool_times), peak, runs))
             if factor == sizes[0]:
@@ -136,6 +145,9 @@ def main():
         print(f"  baseline  {base * 1000:8.1f} ms")
         print(f"  tool      {tool_time * 1000:8.1f} ms")
         print(f"  ratio     {tool_time / base:8.2f}  (target: at most 1.30)")
+        if args.xml:
+            print(f"  the text list DATs {text_time * 1000:.1f} ms: XML against text {xml_against_text:.2f} "
+                  f"(target: at most 1.10)")
         print(f"  the tool's CPU time: user {user * 1000:.1f} ms, system {system * 1000:.1f} ms "
               f"(medians; their sum over the wall time shows the copy and the scan overlapping: "
               f"{(user + system) / tool_time:.2f})")

@@ -15,13 +15,15 @@ same_output() {
         command=$reference
         [ "$side" = other ] && command=$other
         (cd "$work/$side" && $command ${sub:+"$sub"} >../$side.out 2>../$side.err; echo $? >../$side.status
-         $command --per-list dats ${sub:+"$sub"} >../$side.per-list.out 2>../$side.per-list.err || echo $? >>../$side.status)
+         $command --per-list dats ${sub:+"$sub"} >../$side.per-list.out 2>../$side.per-list.err || echo $? >>../$side.status
+         $command --per-list xml --xml ${sub:+"$sub"} >>../$side.per-list.out 2>>../$side.per-list.err || echo $? >>../$side.status)
     done
     local verdict=0
     for file in /all_mess_software_lists.dat .out .err .status .per-list.out .per-list.err; do
         cmp "$work/reference$file" "$work/other$file" || verdict=1
     done
     diff -r "$work/reference/dats" "$work/other/dats" >/dev/null || { echo "the --per-list DATs differ"; verdict=1; }
+    diff -r "$work/reference/xml" "$work/other/xml" >/dev/null || { echo "the --per-list --xml DATs differ"; verdict=1; }
     [ "$verdict" = 0 ] && echo "identical: $(ls "$lists"/*.xml | wc -l) lists from $lists${sub:+ as $sub}, $(wc -c <"$work/reference/all_mess_software_lists.dat") DAT bytes, $(ls "$work/reference/dats" | wc -l) DATs with --per-list"
     rm -rf "$work"
     return $verdict

@@ -7,7 +7,6 @@
 
 #include "dat/dat_writer.h"
 #include "platform/pending_file.h"
-#include "scan/scan_state.h"
 
 // The combined DAT's name, in the working directory.
 inline constexpr char combinedDatName[] = "all_mess_software_lists.dat";
@@ -16,7 +15,7 @@ struct CombinedDat : DatWriter {
     TextOutput* out;
     std::string* memory;           // instead of the file
     PendingFile file;
-    char listName[nameCapacity];   // the last list line's name
+    char listName[longestValue + 1];   // the last list line's name
     std::int32_t listNameLength;
 };
 

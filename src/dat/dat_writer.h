@@ -6,6 +6,7 @@
 // starts with a DatWriter whose operations it filled in.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -16,6 +17,21 @@
 // `raw` text is the same value exactly as the list writes it, for writers
 // that decode every reference themselves.
 
+// The longest values the scan reports: a name or value, and a text (a
+// description's, a list's description).
+constexpr std::size_t longestValue = 255;
+constexpr std::size_t longestText = 1023;
+
+// Element text as the scan stores a text: from `rest` (the line after the
+// element's start tag, up to its end) the bytes before the first "</", at
+// most longestText of them, up to the first NUL.
+inline std::string_view elementText(std::string_view rest)
+{
+    rest = rest.substr(0, rest.find("</"));
+    rest = rest.substr(0, longestText);
+    return rest.substr(0, rest.find('\0'));
+}
+
 // A list line: the list's name and description (raw; empty when it has
 // none), and its line number, counted from 1.
 struct ListFound {
@@ -25,12 +41,13 @@ struct ListFound {
 };
 
 // A description line: the software's name, the description text, and the
-// parent named by the software line (empty for none).
+// parent named by the software line (empty for none); `rawRest` is the line
+// after "<description>" (its raw title is elementText(rawRest)).
 struct GameFound {
     std::string_view name;
     std::string_view title;
     std::string_view parent;
-    std::string_view rawTitle;
+    std::string_view rawRest;
 };
 
 // The values of one ROM line: those searched after its name (size, crc, md5,
@@ -61,14 +78,15 @@ struct DiskFound {
     bool badDump;
 };
 
-// A line's element text, raw: a <year> or a <publisher>.
+// A <year> or a <publisher> line; the event hands over the line after the
+// start tag (the raw text is elementText of it).
 enum class Detail { Year, Publisher };
 
 struct DatWriter {
     // The scan's events.
     void (*listBegins)(DatWriter& writer, const ListFound& list);
     void (*gameOpens)(DatWriter& writer, const GameFound& game);
-    void (*detailFound)(DatWriter& writer, Detail kind, std::string_view rawText);
+    void (*detailFound)(DatWriter& writer, Detail kind, std::string_view rawRest);
     void (*romFound)(DatWriter& writer, const RomFound& rom);
     void (*diskFound)(DatWriter& writer, const DiskFound& disk);
     void (*gameCloses)(DatWriter& writer);

@@ -100,8 +100,7 @@ void writeSet(ListDats& dats)
     if (!set.waiting)
         return;
     set.waiting = false;
-    char name[nameCapacity], title[descriptionCapacity], parent[nameCapacity], year[descriptionCapacity],
-        publisher[descriptionCapacity];
+    char name[longestValue], title[longestText], parent[longestValue], year[longestText], publisher[longestText];
     const SetLines lines{decoded(dats, set.name, name), decoded(dats, set.title, title),
                          decoded(dats, set.parent, parent), decoded(dats, set.year, year),
                          decoded(dats, set.publisher, publisher)};
@@ -190,7 +189,7 @@ TextOutput* beginList(ListDats& dats, const ListFound& list)
         return brokenOutput(dats);
     dats.met.emplace(list.name);
     dats.datOpen = true;
-    char room[descriptionCapacity];
+    char room[longestText];
     const std::string_view description = list.description.empty() ? list.name : decoded(dats, list.description, room);
     if (dats.xml)
         writeXmlHeader(*dats.out, list.name, description);
@@ -214,7 +213,7 @@ void gameOpens(DatWriter& writer, const GameFound& game)
     set.waiting = true;
     set.hasYear = set.hasPublisher = false;
     set.name = game.name;
-    set.title = game.rawTitle;
+    set.title = elementText(game.rawRest);
     set.parent = game.parent;
     set.year.clear();
     set.publisher.clear();
@@ -222,14 +221,14 @@ void gameOpens(DatWriter& writer, const GameFound& game)
 
 // A year or publisher counts between the set's description and its first
 // ROM or disk, once.
-void detailFound(DatWriter& writer, Detail kind, std::string_view rawText)
+void detailFound(DatWriter& writer, Detail kind, std::string_view rawRest)
 {
     PendingSet& set = lists(writer).set;
     bool& has = kind == Detail::Year ? set.hasYear : set.hasPublisher;
     if (!set.waiting || has)
         return;
     has = true;
-    (kind == Detail::Year ? set.year : set.publisher) = rawText;
+    (kind == Detail::Year ? set.year : set.publisher) = elementText(rawRest);
 }
 
 void romFound(DatWriter& writer, const RomFound& rom)
@@ -237,7 +236,7 @@ void romFound(DatWriter& writer, const RomFound& rom)
     ListDats& dats = lists(writer);
     noteReported(dats);
     writeSet(dats);
-    char name[nameCapacity];
+    char name[longestValue];
     const RomValues& v = rom.whole;
     if (!dats.xml)
         writeListRom(*writer.output, decoded(dats, rom.rawName, name), v.size, v.crc, v.md5, v.sha1, rom.badDump);
@@ -250,7 +249,7 @@ void diskFound(DatWriter& writer, const DiskFound& disk)
     ListDats& dats = lists(writer);
     noteReported(dats);
     writeSet(dats);
-    char name[nameCapacity];
+    char name[longestValue];
     if (!dats.xml)
         writeListDisk(*writer.output, decoded(dats, disk.rawName, name), disk.sha1, disk.badDump);
     else if (dats.set.open)

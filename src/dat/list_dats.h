@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "dat/dat_writer.h"
-#include "scan/scan_state.h"
 #include "platform/pending_file.h"
 
 // The set being written: its lines wait for its first ROM or disk (or its

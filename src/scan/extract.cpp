@@ -115,7 +115,7 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
         if constexpr (kind == ValueKind::Name)
             return c == '&' || c == '\0';
         else
-            return c == 'i' || c == 'r' || c == 'h' || c == 'm' || c == '\0';
+            return c == 'i' || c == 'r' || c == 'h' || c == 'm' || c == 's' || c == '\0';
     };
     std::int32_t at = from;
     // Sixteen bytes at a time; the last block ends at `end`, its bytes
@@ -133,7 +133,7 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
         if constexpr (kind == ValueKind::Name)
             stopping |= hits('&');
         else
-            stopping |= hits('i') | hits('r') | hits('h') | hits('m');
+            stopping |= hits('i') | hits('r') | hits('h') | hits('m') | hits('s');
         const unsigned before = quotes != 0 ? (quotes & (0u - quotes)) - 1 : 0xFFFFu;
         if ((stopping & fresh & before) != 0)
             return -1;
@@ -170,6 +170,26 @@ static inline bool nextUsualValue(const char* line, std::int32_t end, const char
     return true;
 }
 
+// What locateAttribute finds for "md5" and "status" from `from`, in one
+// pass over the equals signs there (as locateRomAttributes does): "md5"
+// starts 3 to 7 bytes before a sign, "status" 6 to 10.
+static void locateMd5AndStatus(const ScanState& state, std::int32_t from, std::int32_t& md5, std::int32_t& status)
+{
+    const char* line = state.line;
+    const std::int32_t length = state.lineLength;
+    md5 = status = -1;
+    for (std::int32_t equals = findInLine(state, from, length, '='); equals < length && (md5 < 0 || status < 0);
+         equals = findInLine(state, equals + 1, length, '=')) {
+        for (std::int32_t i = equals - 10 > from ? equals - 10 : from; i + 3 <= equals; i++) {
+            const std::int32_t gap = equals - i;
+            if (md5 < 0 && gap <= 7 && line[i] == 'm' && line[i + 1] == 'd' && line[i + 2] == '5')
+                md5 = i;
+            if (status < 0 && gap >= 6 && std::memcmp(line + i, "status", 6) == 0)
+                status = i;
+        }
+    }
+}
+
 // The name: the general search finds "name" right after the space and its
 // value's opening quote after the equals sign, and with no '&' the decoded
 // copy is the bytes up to the closing quote, from which the other searches
@@ -184,7 +204,7 @@ bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom)
         !nextUsualValue<ValueKind::Hash>(line, end, "\" crc=\"", at, rom.crc) ||
         !nextUsualValue<ValueKind::Hash>(line, end, "\" sha1=\"", at, rom.sha1))
         return false;
-    rom.md5Match = locateAttribute(state, "md5", at + 1);
+    locateMd5AndStatus(state, at + 1, rom.md5Match, rom.statusMatch);
     return true;
 }
 
@@ -282,13 +302,6 @@ static std::string_view plainSpan(const ScanState& state, std::int32_t from, std
         to = from + capacity - 1;
     to = findInLine(state, from, to, '\0');
     return std::string_view(state.line + from, static_cast<std::size_t>(to - from));
-}
-
-std::string_view plainText(const ScanState& state, std::int32_t from, int capacity)
-{
-    const std::int32_t end = contentEnd(state);
-    const std::int32_t start = from < end ? from : end;
-    return plainSpan(state, start, textEnd(state, start), capacity);
 }
 
 std::string_view plainValue(ScanState& state, std::int32_t match, int capacity)

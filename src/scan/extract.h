@@ -93,15 +93,17 @@ struct ValueSpan {
 
 // The usual ROM line, read off at once: from `from` (just after "<rom"),
 // ` name="N" size="S" crc="C" sha1="H"`, where N holds no '&' (so that its
-// decoded copy is its bytes) and S, C and H no 'i', 'r', 'h' or 'm' (so that
-// no keyword can start inside one), and none holds a NUL. Then the general
-// searches would find the name and size, crc and sha exactly there, and the
-// later ones start at N's closing quote: the four values' spans are returned,
-// with what locateAttribute finds for md5 (searched after H, as nothing
-// before it can match). False for any other line.
+// decoded copy is its bytes) and S, C and H no 'i', 'r', 'h', 'm' or 's' (so
+// that no keyword can start inside one), and none holds a NUL. Then the
+// general searches would find the name and size, crc and sha exactly there,
+// and the later ones start at N's closing quote: the four values' spans are
+// returned, with what locateAttribute finds for md5 and status (searched
+// after H, as nothing before it can match). Nothing stands between "<rom"
+// and the name. False for any other line.
 struct UsualRom {
     ValueSpan name, size, crc, sha1;
     std::int32_t md5Match;
+    std::int32_t statusMatch;
 };
 bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom);
 
@@ -118,13 +120,10 @@ std::int32_t copyQuotedDecoded(ScanState& state, std::int32_t match, char* targe
 // Copies element text from `from` up to the first "</", decoded.
 std::int32_t copyTextDecoded(ScanState& state, std::int32_t from, char* target, int capacity);
 
-// The element text from `from` up to the first "</" as it stands in the
-// piece, as a plain copy into a field of `capacity` would hold it: cut at
-// capacity - 1 bytes and at its first NUL.
-std::string_view plainText(const ScanState& state, std::int32_t from, int capacity);
-
-// The same for the quoted value behind a match at `match` (empty for none);
-// `pos` ends on its closing quote, as after copyQuotedPlain.
+// The quoted value behind a match at `match` (empty for none) as a plain
+// copy into a field of `capacity` would hold it: cut at capacity - 1 bytes
+// and at its first NUL; `pos` ends on its closing quote, as after
+// copyQuotedPlain.
 std::string_view plainValue(ScanState& state, std::int32_t match, int capacity);
 
 // Appends the character or entity at `pos` to the field and moves past it.

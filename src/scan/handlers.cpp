@@ -71,6 +71,13 @@ static std::int32_t copyTagAttribute(ScanState& state, const char* keyword, std:
     return decoded ? copyQuotedDecoded(state, match, target, capacity) : copyQuotedPlain(state, match, target, capacity);
 }
 
+// The piece's text from `from` on (empty past its end).
+static std::string_view restOfLine(const ScanState& state, std::int32_t from)
+{
+    const std::int32_t end = contentEnd(state);
+    return from < end ? std::string_view(state.line + from, static_cast<std::size_t>(end - from)) : std::string_view();
+}
+
 void handleSoftwareList(ScanState& state, std::int32_t from)
 {
     state.listNameLength = copyNamePlain(state, from, state.listName);
@@ -95,12 +102,12 @@ void handleDescription(ScanState& state, std::int32_t from)
     writer.gameOpens(writer, GameFound{textOf(state.softwareName, state.softwareNameLength),
                                        textOf(state.descriptionText, state.descriptionLength),
                                        textOf(state.cloneOf, state.cloneOfLength),
-                                       plainText(state, from, descriptionCapacity)});
+                                       restOfLine(state, from)});
 }
 
 void handleDetail(ScanState& state, Detail kind, std::int32_t from)
 {
-    state.writer->detailFound(*state.writer, kind, plainText(state, from, descriptionCapacity));
+    state.writer->detailFound(*state.writer, kind, restOfLine(state, from));
 }
 
 // For the list DATs: a ROM value that is empty after the name, searched
@@ -123,15 +130,17 @@ void handleRom(ScanState& state, std::int32_t from)
     std::int32_t lengths[romKeywordCount];
     std::int32_t nameLength = 0;
     std::int32_t nameMatch = -1;
+    std::int32_t statusMatch = -1;
     UsualRom rom;
     if (fastPathsOn() && locateUsualRom(state, from, rom)) {
         nameLength = copyUsualValue(state, rom.name, state.romName, nameCapacity);
-        state.romNameRawLength = copyUsualValue(state, rom.name, state.romNameRaw, nameCapacity);
+        state.romNameRawLength = -1;   // the name holds no reference: its raw text is the name
         state.attrStart = rom.name.end;
         lengths[romSizeKey] = copyUsualValue(state, rom.size, state.romSize, nameCapacity);
         lengths[romCrcKey] = copyUsualValue(state, rom.crc, state.romCrc, nameCapacity);
         lengths[romShaKey] = copyUsualValue(state, rom.sha1, state.romSha1, nameCapacity);
         lengths[romMd5Key] = copyRomValue(state, rom.md5Match, state.romMd5);
+        statusMatch = rom.statusMatch;
     } else {
         state.attrStart = copyNameBoth(state, from, state.romName, nameLength, state.romNameRaw,
                                        state.romNameRawLength, nameMatch);
@@ -141,6 +150,7 @@ void handleRom(ScanState& state, std::int32_t from)
         lengths[romCrcKey] = copyRomValue(state, found[romCrcKey], state.romCrc);
         lengths[romShaKey] = copyRomValue(state, found[romShaKey], state.romSha1);
         lengths[romMd5Key] = copyRomValue(state, found[romMd5Key], state.romMd5);
+        statusMatch = locateAttribute(state, "status", state.attrStart);
     }
     state.romNameLength = nameLength;
     state.romSizeLength = lengths[romSizeKey];
@@ -153,7 +163,7 @@ void handleRom(ScanState& state, std::int32_t from)
     state.romSha1BeforeLength =
         copyValueBeforeName(state, "sha", from, nameMatch, lengths[romShaKey], state.romSha1Before);
     state.romMd5BeforeLength = copyValueBeforeName(state, "md5", from, nameMatch, lengths[romMd5Key], state.romMd5Before);
-    std::string_view status = plainValue(state, locateAttribute(state, "status", state.attrStart), nameCapacity);
+    std::string_view status = plainValue(state, statusMatch, nameCapacity);
     if (status.empty() && nameMatch > from)
         status = plainValue(state, locateAttributeBefore(state, "status", from, nameMatch), nameCapacity);
     state.romBadDump = status == "baddump";
@@ -237,21 +247,23 @@ void writeHeldRom(ScanState& state)
     assert(state.romHeld);
     char afterDigits[decimalRoom];
     char wholeDigits[decimalRoom];
-    const std::string_view crc = textOf(state.romCrc, state.romCrcLength);
-    const std::string_view md5 = textOf(state.romMd5, state.romMd5Length);
-    const std::string_view sha1 = textOf(state.romSha1, state.romSha1Length);
-    RomFound rom{textOf(state.romName, state.romNameLength),
-                 textOf(state.romNameRaw, state.romNameRawLength),
-                 RomValues{trueSize(state, textOf(state.romSize, state.romSizeLength), afterDigits), crc, md5, sha1},
-                 RomValues{trueSize(state,
-                                    eitherOf(state.romSize, state.romSizeLength, state.romSizeBefore,
-                                             state.romSizeBeforeLength),
-                                    wholeDigits),
-                           eitherOf(state.romCrc, state.romCrcLength, state.romCrcBefore, state.romCrcBeforeLength),
-                           eitherOf(state.romMd5, state.romMd5Length, state.romMd5Before, state.romMd5BeforeLength),
-                           eitherOf(state.romSha1, state.romSha1Length, state.romSha1Before,
-                                    state.romSha1BeforeLength)},
-                 state.romBadDump};
+    const RomValues afterName{trueSize(state, textOf(state.romSize, state.romSizeLength), afterDigits),
+                              textOf(state.romCrc, state.romCrcLength), textOf(state.romMd5, state.romMd5Length),
+                              textOf(state.romSha1, state.romSha1Length)};
+    RomValues whole = afterName;
+    if (state.romSizeBeforeLength != 0 || state.romCrcBeforeLength != 0 || state.romMd5BeforeLength != 0 ||
+        state.romSha1BeforeLength != 0)
+        whole = RomValues{
+            trueSize(state,
+                     eitherOf(state.romSize, state.romSizeLength, state.romSizeBefore, state.romSizeBeforeLength),
+                     wholeDigits),
+            eitherOf(state.romCrc, state.romCrcLength, state.romCrcBefore, state.romCrcBeforeLength),
+            eitherOf(state.romMd5, state.romMd5Length, state.romMd5Before, state.romMd5BeforeLength),
+            eitherOf(state.romSha1, state.romSha1Length, state.romSha1Before, state.romSha1BeforeLength)};
+    const RomFound rom{textOf(state.romName, state.romNameLength),
+                       state.romNameRawLength < 0 ? textOf(state.romName, state.romNameLength)
+                                                  : textOf(state.romNameRaw, state.romNameRawLength),
+                       afterName, whole, state.romBadDump};
     state.writer->romFound(*state.writer, rom);
     state.romHeld = false;
 }

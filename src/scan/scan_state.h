@@ -18,13 +18,14 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
+#include "dat/dat_writer.h"
 #include "platform/text_input.h"
-
-struct DatWriter;
 
 constexpr int lineCapacity = 2100;         // room for the longest piece and then some
 constexpr int nameCapacity = 256;          // names and ROM values, NUL included
 constexpr int descriptionCapacity = 1024;  // the description text, NUL included
+static_assert(nameCapacity - 1 == longestValue && descriptionCapacity - 1 == longestText,
+              "the DAT writers take the values the fields hold");
 
 // What one line holds, judged by the characters at its first non-blank position.
 enum class LineKind {
@@ -64,7 +65,7 @@ struct ScanState {
     std::int32_t romSha1Length;
     std::int32_t romMd5Length;
     char romNameRaw[nameCapacity];        // the ROM name as the line writes it
-    std::int32_t romNameRawLength;
+    std::int32_t romNameRawLength;        // -1: the same as romName
     // For the list DATs: each ROM value that is empty after the name, as
     // found between "<rom" and the name; and whether the status (after the
     // name, or else before it) is baddump.
