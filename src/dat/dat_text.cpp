@@ -79,13 +79,10 @@ static void putRomField(TextComposer& c, std::string_view value)
     putLiteral<" ">(c);
 }
 
-void writeRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
-              std::string_view md5, std::string_view sha1)
+// A rom line's fields after its name, each only when not empty.
+static void putRomValues(TextComposer& c, std::string_view size, std::string_view crc, std::string_view md5,
+                         std::string_view sha1)
 {
-    TextComposer c = startText(out, 2 * (name.size() + size.size() + crc.size() + md5.size() + sha1.size()) + 64);
-    putLiteral<"  rom ( name \"">(c);
-    putValue(c, name);
-    putLiteral<"\" ">(c);
     if (!size.empty()) {
         putLiteral<"size ">(c);
         putSize(c, size);
@@ -94,6 +91,16 @@ void writeRom(TextOutput& out, std::string_view name, std::string_view size, std
     putRomField<"crc ">(c, crc);
     putRomField<"md5 ">(c, md5);
     putRomField<"sha1 ">(c, sha1);
+}
+
+void writeRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
+              std::string_view md5, std::string_view sha1)
+{
+    TextComposer c = startText(out, 2 * (name.size() + size.size() + crc.size() + md5.size() + sha1.size()) + 64);
+    putLiteral<"  rom ( name \"">(c);
+    putValue(c, name);
+    putLiteral<"\" ">(c);
+    putRomValues(c, size, crc, md5, sha1);
     putLiteral<")\n">(c);
     finishText(c);
 }
@@ -165,14 +172,7 @@ void writeListRom(TextOutput& out, std::string_view name, std::string_view size,
     putLiteral<"  rom ( name \"">(c);
     putTitle(c, name);
     putLiteral<"\" ">(c);
-    if (!size.empty()) {
-        putLiteral<"size ">(c);
-        putSize(c, size);
-        putLiteral<" ">(c);
-    }
-    putRomField<"crc ">(c, crc);
-    putRomField<"md5 ">(c, md5);
-    putRomField<"sha1 ">(c, sha1);
+    putRomValues(c, size, crc, md5, sha1);
     if (badDump)
         putLiteral<"flags baddump ">(c);
     putLiteral<")\n">(c);

@@ -58,17 +58,17 @@ static std::string_view textOf(const char* text, std::int32_t length)
 }
 
 // Copies the value of the attribute `keyword` found from `from` within the
-// line's start tag (before its first '>'), decoded or plainly; empty when
+// line's start tag (before its first '>') plainly; empty when
 // there is none. Returns the length stored.
 static std::int32_t copyTagAttribute(ScanState& state, const char* keyword, std::int32_t from, char* target,
-                                     int capacity, bool decoded)
+                                     int capacity)
 {
     std::int32_t match = locateAttributeBefore(state, keyword, from, startTagEnd(state, from));
     if (match < 0) {
         target[0] = '\0';
         return 0;
     }
-    return decoded ? copyQuotedDecoded(state, match, target, capacity) : copyQuotedPlain(state, match, target, capacity);
+    return copyQuotedPlain(state, match, target, capacity);
 }
 
 // The piece's text from `from` on (empty past its end).
@@ -82,7 +82,7 @@ void handleSoftwareList(ScanState& state, std::int32_t from)
 {
     state.listNameLength = copyNamePlain(state, from, state.listName);
     state.listDescriptionLength =
-        copyTagAttribute(state, "description", from, state.listDescription, descriptionCapacity, false);
+        copyTagAttribute(state, "description", from, state.listDescription, descriptionCapacity);
     DatWriter& writer = *state.writer;
     writer.listBegins(writer, ListFound{textOf(state.listName, state.listNameLength),
                                         textOf(state.listDescription, state.listDescriptionLength),
@@ -92,7 +92,7 @@ void handleSoftwareList(ScanState& state, std::int32_t from)
 void handleSoftware(ScanState& state, std::int32_t from)
 {
     state.softwareNameLength = copyNamePlain(state, from, state.softwareName);
-    state.cloneOfLength = copyTagAttribute(state, "cloneof", from, state.cloneOf, nameCapacity, false);
+    state.cloneOfLength = copyTagAttribute(state, "cloneof", from, state.cloneOf, nameCapacity);
 }
 
 void handleDescription(ScanState& state, std::int32_t from)

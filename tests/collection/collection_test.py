@@ -10,15 +10,18 @@ result by means that share nothing with the tool's scanner:
   reads every game and rom whole, each value equal to the text its line
   holds; sizes are decimal, titles read LIST\\NAME  [ TITLE ];
 - an independent ClrMamePro DAT parser (npm robloach-datfile) reads the same
-  games and roms (skipped with a notice when node is not installed).
+  games and roms (skipped with a notice when node is not installed);
+- every rom line's name and size equal what the lists parsed as XML give,
+  each size grown by the continue/ignore rows after its ROM.
 
 With --disks the tool is run with that option, and every disk line that opens
 its line outside a comment and carries a sha1 must become a disk entry.
 Without it, the tool also runs with --per-list: one DAT per list, each read
-whole by both readers, its names unique, its header naming the list; all
-together the same games and roms as the combined DAT, list by list in the
-same order, each title the combined title's TITLE; and one cloneof line per
-<software> start tag with a cloneof value outside comments.
+whole by both readers, its names unique, its header naming the list, every
+set (title, parent, year, manufacturer, ROMs with their sizes, hashes and bad
+dumps) as the lists parsed as XML say; and with --per-list --xml: each DAT
+read whole by a strict XML parser, valid against the Logiqx datafile DTD,
+with the same sets.
 
 Usage: collection_test.py [--disks] TOOL LISTS_DIR [CLIENT_DIR]
 """
@@ -285,16 +288,42 @@ def check_rom_sizes(dat, expected, chunked):
     print(f"rom sizes: all {roms} equal to the XML's, {chunked} of them grown by the rows loaded after them")
 
 
-def clones_outside_comments(data):
-    """Counts <software> start tags with a non-empty cloneof, comments taken out."""
-    text = re.sub(rb"<!--.*?-->", b"", data, flags=re.S)
-    return sum(1 for tag in re.finditer(rb"<software\b[^>]*>", text)
-               if re.search(rb'\bcloneof\s*=\s*"[^"]+"', tag.group(0)))
-
-
 def text_of(value):
     """A value as the text form writes it: UTF-8, each double quote as ''."""
     return None if value is None else value.replace('"', "''").encode()
+
+
+def encoded(value):
+    return None if value is None else str(value).encode()
+
+
+# One set, the same from every source: (name, title, parent, year,
+# manufacturer, [(name, size, crc, md5, sha1, status)]), bytes as the text
+# form writes them, None where absent.
+def set_from_lists(s):
+    return tuple(text_of(v) for v in s[:5]) + (
+        [(text_of(r[0]),) + tuple(encoded(v) for v in (r[2], r[3], r[4], r[5])) + (b"baddump" if r[6] else None,)
+         for r in s[5]],)
+
+
+def set_from_text(game):
+    return (game[0], game[1], game[5], game[6], game[7],
+            [tuple(rom.get(k) for k in (b"name", b"size", b"crc", b"md5", b"sha1", b"flags")) for rom in game[2]])
+
+
+def set_from_xml(game):
+    text = [game.find(k).text or "" if game.find(k) is not None else None for k in ("description", "year", "manufacturer")]
+    return (text_of(game.get("name")), text_of(text[0]), text_of(game.get("cloneof")), text_of(text[1]),
+            text_of(text[2]), [(text_of(rom.get("name")),) + tuple(encoded(rom.get(k)) for k in
+                                                                     ("size", "crc", "md5", "sha1", "status"))
+                               for rom in game.iter("rom")])
+
+
+def first_difference(where, ours, theirs):
+    """Fails at the first set that differs."""
+    if ours != theirs:
+        first = next(i for i, (a, b) in enumerate(zip(ours + [None], theirs + [None])) if a != b)
+        fail(f"{where}: set {first} reads {(ours + [None])[first]!r}, expected {(theirs + [None])[first]!r}"[:600])
 
 
 def check_per_list(tool, work, names, concatenation, expected, client):
@@ -317,31 +346,18 @@ def check_per_list(tool, work, names, concatenation, expected, client):
         paths.append(path)
         with open(path, "rb") as f:
             dat = f.read()
-        list_name = dat_name[:-4]
-        description, sets = expected[list_name]
-        header = dat.split(b"\r\n")[:7]
-        if header[1:3] != [b'\tname "' + list_name.encode() + b'"', b'\tdescription "' + text_of(description) + b'"']:
+        description, sets = expected[dat_name[:-4]]
+        header = dat.split(b"\r\n")[1:3]
+        if header != [b'\tname "' + dat_name[:-4].encode() + b'"', b'\tdescription "' + text_of(description) + b'"']:
             fail(f"--per-list: {dat_name}'s header reads {header!r}")
-        ours = strict_read(dat, per_list=True)
-        if len({game[0] for game in ours}) != len(ours) or len(ours) != len(sets):
-            fail(f"--per-list: {dat_name} holds {len(ours)} games (names unique?), the XML {len(sets)}")
-        for mine, theirs in zip(ours, sets):
-            want = (text_of(theirs[0]), text_of(theirs[1]), text_of(theirs[2]), text_of(theirs[3]), text_of(theirs[4]),
-                    [{k: v for k, v in ((b"name", text_of(r[0])), (b"size", r[2]), (b"crc", r[3]), (b"md5", r[4]),
-                                        (b"sha1", r[5]), (b"flags", "baddump" if r[6] else None)) if v is not None}
-                     for r in theirs[5]])
-            got = (mine[0], mine[1], mine[5], mine[6], mine[7],
-                   [{k: (int(v) if k == b"size" else v if k == b"name" else v.decode()) for k, v in r.items()}
-                    for r in mine[2]])
-            want = want[:5] + ([{k: (v.encode() if isinstance(v, str) and k != b"name" else v) for k, v in r.items()}
-                                for r in want[5]],)
-            got = got[:5] + ([{k: (v.encode() if isinstance(v, str) else v) for k, v in r.items()} for r in got[5]],)
-            if got != want:
-                fail(f"--per-list: {dat_name}: game {mine[0]!r} reads {got!r}, the XML {want!r}"[:600])
+        ours = [set_from_text(game) for game in strict_read(dat, per_list=True)]
+        if len({game[0] for game in ours}) != len(ours):
+            fail(f"--per-list: {dat_name} holds a name twice")
+        first_difference(f"--per-list: {dat_name}", ours, [set_from_lists(s) for s in sets])
         games += len(ours)
-        roms += sum(len(game[2]) for game in ours)
-        clones += sum(game[5] is not None for game in ours)
-        years += sum(game[6] is not None for game in ours)
+        roms += sum(len(game[5]) for game in ours)
+        clones += sum(game[2] is not None for game in ours)
+        years += sum(game[3] is not None for game in ours)
     print(f"--per-list: {len(dats)} DATs, {games} games, {roms} roms, {clones} cloneof lines, {years} years: each "
           f"read whole, names unique, every set, title, parent, year, manufacturer and rom as the XML has it")
     if client is not None and shutil.which("node") is not None:
@@ -349,8 +365,7 @@ def check_per_list(tool, work, names, concatenation, expected, client):
         sys.stdout.write(check.stdout.decode(errors="replace"))
         if check.returncode != 0:
             fail("--per-list: the DAT client disagrees: " + check.stderr.decode(errors="replace"))
-    check_xml_per_list(tool, work, names, {dat_name[:-4]: strict_read(open(os.path.join(work, "out", dat_name), "rb")
-                                                                       .read(), per_list=True) for dat_name in dats})
+    check_xml_per_list(tool, work, names, expected)
 
 
 # The Logiqx datafile DTD's content models and attributes, for the elements
@@ -389,16 +404,16 @@ def dtd_problem(element):
     return next((problem for child in element if (problem := dtd_problem(child))), None)
 
 
-def check_xml_per_list(tool, work, names, text_dats):
+def check_xml_per_list(tool, work, names, expected):
     """--per-list --xml: every DAT read whole by a strict XML parser, valid
     against the Logiqx DTD, with the same sets, titles, parents, years,
-    manufacturers and ROMs as the text form."""
+    manufacturers and ROMs as the text form (both as the lists say)."""
     run = subprocess.run([tool, "--per-list", "xml", "--xml"], cwd=work, capture_output=True)
     if run.returncode != 0 or run.stderr:
         fail(f"--per-list --xml: exit status {run.returncode}; stderr: {run.stderr.decode(errors='replace')}")
     dats = sorted(os.listdir(os.path.join(work, "xml")))
-    if [d[:-4] for d in dats] != sorted(text_dats) or len(dats) != len(names):
-        fail(f"--per-list --xml: {len(dats)} DATs, the text form {len(text_dats)}")
+    if [d[:-4] for d in dats] != sorted(expected) or len(dats) != len(names):
+        fail(f"--per-list --xml: {len(dats)} DATs, for {len(expected)} lists in the XML")
     games = 0
     for dat_name in dats:
         with open(os.path.join(work, "xml", dat_name), "rb") as f:
@@ -409,21 +424,8 @@ def check_xml_per_list(tool, work, names, text_dats):
         problem = dtd_problem(root)
         if problem:
             fail(f"--per-list --xml: {dat_name} breaks the DTD: {problem}")
-        ours = []
-        for game in root.iter("game"):
-            text = {k: game.find(k).text if game.find(k) is not None else None for k in ("year", "manufacturer")}
-            ours.append((text_of(game.get("name")), text_of(game.find("description").text or ""),
-                         text_of(game.get("cloneof")), text_of(text["year"]), text_of(text["manufacturer"]),
-                         [{k.encode(): text_of(v) if k == "name" else v.encode() for k, v in rom.attrib.items()}
-                          for rom in game.iter("rom")]))
-        theirs = [(g[0], g[1], g[5], g[6], g[7], [{k: (b"baddump" if k == b"flags" else v)
-                                                   for k, v in r.items()} for r in g[2]]) for g in text_dats[dat_name[:-4]]]
-        theirs = [t[:5] + ([{(b"status" if k == b"flags" else k): v for k, v in r.items()} for r in t[5]],)
-                  for t in theirs]
-        if ours != theirs:
-            first = next(i for i, (a, b) in enumerate(zip(ours + [None], theirs + [None])) if a != b)
-            fail(f"--per-list --xml: {dat_name}: set {first} reads {(ours + [None])[first]!r}, "
-                 f"the text form {(theirs + [None])[first]!r}"[:600])
+        ours = [set_from_xml(game) for game in root.iter("game")]
+        first_difference(f"--per-list --xml: {dat_name}", ours, [set_from_lists(s) for s in expected[dat_name[:-4]][1]])
         games += len(ours)
     print(f"--per-list --xml: {len(dats)} DATs, {games} games: each read whole by a strict XML parser, valid against "
           f"the Logiqx DTD, the same sets, titles, parents, years, manufacturers and roms as the text form")
