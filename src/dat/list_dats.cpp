@@ -8,6 +8,7 @@
 // disk, a set's end) is reported as a list of no name that begins at line 1.
 #include "dat/list_dats.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -86,10 +87,13 @@ void noteSkipped(ListDats& dats, std::int64_t line, std::string_view name, const
     dats.skippedLines += '\n';
 }
 
-// A value decoded into `room` (which holds at least raw.size() bytes):
-// line breaks only where the form can hold them (XML).
-std::string_view decoded(const ListDats& dats, std::string_view raw, char* room)
+// A value decoded into `room`, which holds at least raw.size() bytes (a
+// value the scan reports fits the room for its kind): line breaks only where
+// the form can hold them (XML).
+template <std::size_t N>
+std::string_view decoded(const ListDats& dats, std::string_view raw, char (&room)[N])
 {
+    assert(raw.size() <= N);
     return std::string_view(room, decodeReferences(raw, room, dats.xml));
 }
 
