@@ -319,18 +319,13 @@ TEST(Handlers, ListDatsOnePerList)
                              "</software>\n</software>\n<rom name=\"c\" crc=\"3\"/>\n";
     const std::string before = "<softwarelist name=\"n\">\n<software name=\"s\">\n<description>D</description>\n"
                                "<rom crc=\"c\" size=\"0x10\" name=\"r\" md5=\"m\" sha1=\"\"/>\n" + chunk +
-                               "<rom name=\"nd\" size=\"4\" status=\"nodump\"/>\n<rom crc=\"x\" name=\"q\" status=\"good\"/>\n";
+                               "<rom name=\"nd\" size=\"4\" status=\"nodump\"/>\n<rom crc=\"x\" name=\"q\" status=\"good\"/>\n"
+                               "<rom name=\"u\" size=\"1\" crc=\"c\" sha1=\"5\" status=\"baddump\"/>\n"
+                               "<rom name=\"v\" size=\"1\" crc=\"c\" sha1=\"status=\"baddump\"/>\n";
     const struct {
         ConversionCase text;
         std::string xml;
     } cases[] = {
-        {{"header, parent links, rom and disk lines, closing parenthesis",
-          "<softwarelist name=\"l\" description=\"A &amp; B\">\n" + clone + rom + "<disk name=\"d\" sha1=\"s\" />\n</software>\n",
-          header("l", "A & B") + "\ngame (\n  name \"c\"\n  description \"C ''2''\"\n  cloneof \"p\"\n  romof \"p\"\n" +
-              "  rom ( name \"r\" size 32 crc 1 )\n  disk ( name \"d\" sha1 s )\n)\n"},
-         xmlHeader("l", "A &amp; B") + "\t<game name=\"c\" cloneof=\"p\" romof=\"p\">\n\t\t<description>C &quot;2&quot;" +
-             "</description>\n\t\t<rom name=\"r\" size=\"32\" crc=\"1\"/>\n\t\t<disk name=\"d\" sha1=\"s\"/>\n\t</game>\n" +
-             "</datafile>\n"},
         {{"the list's name without a description; a list that cannot be a file, and what comes before the first",
           rom + "<softwarelist name=\"m\">\n<softwarelist name=\"a b\">\n" + clone + "<softwarelist name=\"m\">\n",
           header("m", "m"),
@@ -357,12 +352,15 @@ TEST(Handlers, ListDatsOnePerList)
                     "\ngame (\n  name \"\"\n  description \"B\"\n  rom ( name \"b\" crc 2 )\n)\n)\n  rom ( name \"c\" crc 3 )\n"},
          xmlHeader("m", "m") + "\t<game name=\"\">\n\t\t<description>A</description>\n\t</game>\n\t<game name=\"\">\n" +
              "\t\t<description>B</description>\n\t\t<rom name=\"b\" crc=\"2\"/>\n\t</game>\n</datafile>\n"},
-        {{"ROM values before the name, with their chunks; no hash, no rom",
+        {{"ROM values before the name, with their chunks; no hash, no rom; the usual layout's status, and one in its sha1",
           before, header("n", "n") + "\ngame (\n  name \"s\"\n  description \"D\"\n" +
-                      "  rom ( name \"r\" size 32 crc c md5 m )\n  rom ( name \"q\" crc x )\n"},
+                      "  rom ( name \"r\" size 32 crc c md5 m )\n  rom ( name \"q\" crc x )\n" +
+                      "  rom ( name \"u\" size 1 crc c sha1 5 flags baddump )\n" +
+                      "  rom ( name \"v\" size 1 crc c sha1 status= flags baddump )\n"},
          xmlHeader("n", "n") + "\t<game name=\"s\">\n\t\t<description>D</description>\n" +
-             "\t\t<rom name=\"r\" size=\"32\" crc=\"c\" md5=\"m\"/>\n\t\t<rom name=\"q\" crc=\"x\"/>\n\t</game>\n" +
-             "</datafile>\n"},
+             "\t\t<rom name=\"r\" size=\"32\" crc=\"c\" md5=\"m\"/>\n\t\t<rom name=\"q\" crc=\"x\"/>\n" +
+             "\t\t<rom name=\"u\" size=\"1\" crc=\"c\" sha1=\"5\" status=\"baddump\"/>\n" +
+             "\t\t<rom name=\"v\" size=\"1\" crc=\"c\" sha1=\"status=\" status=\"baddump\"/>\n\t</game>\n</datafile>\n"},
     };
     for (const auto& c : cases) {
         expectConversions(&c.text, &c.text + 1, true, true);

@@ -66,7 +66,7 @@ def long_line_run(rng):
 
 
 def usual_rom_line(rng):
-    """A ROM line of the usual layout, name size crc sha1 (md5 now and then),
+    """A ROM line of the usual layout, name size crc sha1 (md5 or a status now and then),
     often with one perturbation: a keyword or a stop letter inside a value,
     a value at or past the field's 255 bytes, an entity, a NUL, or the line
     cut at a field's edge."""
@@ -74,9 +74,9 @@ def usual_rom_line(rng):
     kind = rng.randrange(8)
     field = rng.randrange(4)
     if kind == 0:
-        values[field] += rng.choice([b"crc=", b"md5=", b"sha=", b"size=", b"sha1=\"", b"crc =x"])
+        values[field] += rng.choice([b"crc=", b"md5=", b"sha=", b"size=", b"sha1=\"", b"crc =x", b"status="])
     elif kind == 1:
-        values[field] = values[field][:2] + rng.choice(b"irhm&\0").to_bytes(1, "big") + values[field][2:]
+        values[field] = values[field][:2] + rng.choice(b"irhms&\0").to_bytes(1, "big") + values[field][2:]
     elif kind == 2:
         values[field] = b"v" * rng.choice([254, 255, 256, 300])
     elif kind == 3:
@@ -84,7 +84,8 @@ def usual_rom_line(rng):
     fields = [b" name=\"", b"\" size=\"", b"\" crc=\"", b"\" sha1=\""]
     line = b"<rom" + b"".join(f + v for f, v in zip(fields, values)) + b"\""
     if rng.random() < 0.3:
-        line += b" md5=\"" + rng.choice([b"m", b"", b"crc=\""]) + b"\""
+        line += rng.choice([b" md5=\"", b' status="baddump', b' offset="0" status  ="baddump" md5="']) + \
+            rng.choice([b"m", b"", b"crc=\""]) + b"\""
     line += rng.choice([b" />", b"/>", b""])
     if kind == 4:   # cut at or next to a field's edge
         edges = [i for i in range(len(line)) if line[i:i + 1] in (b"\"", b"=", b" ")]
@@ -147,7 +148,7 @@ def per_list_line(rng):
 def random_input(rng, per_list=False):
     if per_list:
         lines = [per_list_line(rng) if rng.random() < 0.35 else random_line(rng) for _ in range(rng.randrange(1, 40))]
-        lines[rng.randrange(len(lines) + 1):0] = [usual_rom_line(rng), chunk_row(rng)]
+        lines[rng.randrange(len(lines) + 1):0] = [usual_rom_line(rng), usual_rom_line(rng), chunk_row(rng)]
         for _ in range(rng.randrange(0, 4)):
             lines.insert(rng.randrange(len(lines) + 1), set_block(rng))
         return b"".join(lines)
