@@ -128,6 +128,7 @@ void startCombinedDat(CombinedDat& dat, TextOutput& out, std::string* memory)
     dat.out = &out;
     dat.memory = memory;
     dat.output = &out;
+    dat.reading = Reading::CombinedValues;
     dat.failedDat = combinedDatName;
     dat.failedToOpen = false;
     dat.listName[0] = '\0';

@@ -62,6 +62,8 @@ struct RomValues {
     std::string_view sha1;
 };
 
+// What a writer of Reading::CombinedValues does not read is left empty:
+// a game's parent, rawName, `whole`, badDump.
 struct RomFound {
     std::string_view name;
     std::string_view rawName;
@@ -77,6 +79,14 @@ struct DiskFound {
     std::string_view sha1;
     bool badDump;
 };
+
+// How much of each set a writer reads; the scan is made for each (a loop
+// per kind, chosen once per scan), so what a writer never reads costs it
+// nothing. The combined DAT reads the list's name, the software's name and
+// title, each ROM's name and the values after it, and disks; all values
+// are read for the list DATs: parents, years, publishers, statuses, the ROM
+// values before a name, and names as written.
+enum class Reading { CombinedValues, AllValues };
 
 // A <year> or a <publisher> line; the event hands over the line after the
 // start tag (the raw text is elementText of it).
@@ -104,6 +114,7 @@ struct DatWriter {
     // status.
     int (*report)(DatWriter& writer, std::int64_t lines);
 
+    Reading reading = Reading::AllValues;
     // Where the DAT text goes now; the scan stops once it has failed.
     TextOutput* output = nullptr;
     // The DAT a failure concerns, and whether it could not be created at all.

@@ -384,6 +384,7 @@ void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::
     dats.commit = commit;
     dats.abandon = abandon;
     dats.report = report;
+    dats.reading = Reading::AllValues;
     dats.directory = directory;
     dats.memory = memory;
     dats.createdDirectory = false;

@@ -8,7 +8,8 @@
 
 // Reads, classifies and counts lines until the input ends or a write to the
 // DAT has failed, then tells the writer that the input has ended;
-// `lineCount` starts at 0.
+// `lineCount` starts at 0. The loop is the one made for what the writer
+// reads.
 void scanAllLines(ScanState& state);
 
 // The whole conversion of bytes held in memory through `writer`, whose

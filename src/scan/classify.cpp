@@ -26,7 +26,7 @@ static inline std::int32_t firstNonBlank(const char* line, std::int32_t length)
     return p;
 }
 
-LineKind lineKindAt(const char* line, int length, int p)
+static inline LineKind kindAt(const char* line, int length, int p)
 {
     if (p >= length)
         return LineKind::Other;
@@ -76,6 +76,11 @@ LineKind lineKindAt(const char* line, int length, int p)
     return LineKind::Other;
 }
 
+LineKind lineKindAt(const char* line, int length, int p)
+{
+    return kindAt(line, length, p);
+}
+
 void skipComment(ScanState& state)
 {
     for (;;) {
@@ -100,6 +105,7 @@ void skipComment(ScanState& state)
     }
 }
 
+template <Reading reading>
 void classifyLine(ScanState& state)
 {
     const std::int32_t p = firstNonBlank(state.line, state.lineLength);
@@ -107,9 +113,9 @@ void classifyLine(ScanState& state)
     if (state.romHeld) {
         if (joinChunkRow(state, p))
             return;
-        writeHeldRom(state);
+        writeHeldRom<reading>(state);
     }
-    switch (lineKindAt(state.line, state.lineLength, p)) {
+    switch (kindAt(state.line, state.lineLength, p)) {
     case LineKind::Blank:
     case LineKind::Other:
         return;
@@ -121,26 +127,31 @@ void classifyLine(ScanState& state)
         handleSoftwareList(state, p + 13);
         return;
     case LineKind::SoftwareOpen:
-        handleSoftware(state, p + 9);
+        handleSoftware<reading>(state, p + 9);
         return;
     case LineKind::Description:
         handleDescription(state, p + 13);
         return;
     case LineKind::Rom:
-        handleRom(state, p + 4);
+        handleRom<reading>(state, p + 4);
         return;
     case LineKind::SoftwareClose:
         handleSoftwareClose(state);
         return;
     case LineKind::Disk:
         if (state.disks)
-            handleDisk(state, p + 5);
+            handleDisk<reading>(state, p + 5);
         return;
     case LineKind::Year:
-        handleDetail(state, Detail::Year, p + 6);
+        if constexpr (reading == Reading::AllValues)
+            handleDetail(state, Detail::Year, p + 6);
         return;
     case LineKind::Publisher:
-        handleDetail(state, Detail::Publisher, p + 11);
+        if constexpr (reading == Reading::AllValues)
+            handleDetail(state, Detail::Publisher, p + 11);
         return;
     }
 }
+
+template void classifyLine<Reading::CombinedValues>(ScanState&);
+template void classifyLine<Reading::AllValues>(ScanState&);

@@ -8,7 +8,9 @@
 // The kind of the piece line[0, length) whose first non-blank index is p.
 LineKind lineKindAt(const char* line, int length, int p);
 
-// Classifies the current line and runs its handler or the comment skip.
+// Classifies the current line and runs its handler or the comment skip,
+// reading what `reading` names (see dat_writer.h).
+template <Reading reading>
 void classifyLine(ScanState& state);
 
 // Skips a comment from `pos` (just past "<!--") to the line holding "-->",

@@ -170,21 +170,24 @@ static inline bool nextUsualValue(const char* line, std::int32_t end, const char
     return true;
 }
 
-// What locateAttribute finds for "md5" and "status" from `from`, in one
-// pass over the equals signs there (as locateRomAttributes does): "md5"
-// starts 3 to 7 bytes before a sign, "status" 6 to 10.
-static void locateMd5AndStatus(const ScanState& state, std::int32_t from, std::int32_t& md5, std::int32_t& status)
+// What locateAttribute finds for "md5" and, when `withStatus`, "status"
+// from `from` (else status is -1), in one pass over the equals signs there
+// (as locateRomAttributes does): "md5" starts 3 to 7 bytes before a sign,
+// "status" 6 to 10.
+static void locateMd5AndStatus(const ScanState& state, std::int32_t from, std::int32_t& md5, std::int32_t& status,
+                               bool withStatus)
 {
     const char* line = state.line;
     const std::int32_t length = state.lineLength;
     md5 = status = -1;
-    for (std::int32_t equals = findInLine(state, from, length, '='); equals < length && (md5 < 0 || status < 0);
+    for (std::int32_t equals = findInLine(state, from, length, '=');
+         equals < length && (md5 < 0 || (withStatus && status < 0));
          equals = findInLine(state, equals + 1, length, '=')) {
         for (std::int32_t i = equals - 10 > from ? equals - 10 : from; i + 3 <= equals; i++) {
             const std::int32_t gap = equals - i;
             if (md5 < 0 && gap <= 7 && line[i] == 'm' && line[i + 1] == 'd' && line[i + 2] == '5')
                 md5 = i;
-            if (status < 0 && gap >= 6 && std::memcmp(line + i, "status", 6) == 0)
+            if (withStatus && status < 0 && gap >= 6 && std::memcmp(line + i, "status", 6) == 0)
                 status = i;
         }
     }
@@ -194,7 +197,7 @@ static void locateMd5AndStatus(const ScanState& state, std::int32_t from, std::i
 // value's opening quote after the equals sign, and with no '&' the decoded
 // copy is the bytes up to the closing quote, from which the other searches
 // start. Then size, crc and sha as locateUsualRom says.
-bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom)
+bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom, bool withStatus)
 {
     const char* line = state.line;
     const std::int32_t end = contentEnd(state);
@@ -204,7 +207,7 @@ bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom)
         !nextUsualValue<ValueKind::Hash>(line, end, "\" crc=\"", at, rom.crc) ||
         !nextUsualValue<ValueKind::Hash>(line, end, "\" sha1=\"", at, rom.sha1))
         return false;
-    locateMd5AndStatus(state, at + 1, rom.md5Match, rom.statusMatch);
+    locateMd5AndStatus(state, at + 1, rom.md5Match, rom.statusMatch, withStatus);
     return true;
 }
 

@@ -97,15 +97,16 @@ struct ValueSpan {
 // that no keyword can start inside one), and none holds a NUL. Then the
 // general searches would find the name and size, crc and sha exactly there,
 // and the later ones start at N's closing quote: the four values' spans are
-// returned, with what locateAttribute finds for md5 and status (searched
-// after H, as nothing before it can match). Nothing stands between "<rom"
-// and the name. False for any other line.
+// returned, with what locateAttribute finds for md5 and, when `withStatus`,
+// status (searched after H, as nothing before it can match; else
+// statusMatch is -1). Nothing stands between "<rom" and the name. False for
+// any other line.
 struct UsualRom {
     ValueSpan name, size, crc, sha1;
     std::int32_t md5Match;
     std::int32_t statusMatch;
 };
-bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom);
+bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom, bool withStatus);
 
 // Copies a value of the usual ROM line into target, cut to its capacity (as
 // the general copies would, given the match that leads to it); `pos` ends on

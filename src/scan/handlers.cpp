@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "bytes/fast_paths.h"
+#include "bytes/inlining.h"
 #include "bytes/small_copy.h"
 #include "dat/dat_writer.h"
 #include "dat/sizes.h"
@@ -20,6 +21,22 @@ static std::int32_t copyNamePlain(ScanState& state, std::int32_t from, char* tar
         return 0;
     }
     return copyQuotedPlain(state, match, target, nameCapacity);
+}
+
+// Copies the "name" value found from `from` decoded into `target` (empty
+// when there is none) and sets its length. Returns where the searches for
+// the other values start: the name's closing quote, or the end of the piece
+// when there is no name.
+static std::int32_t copyNameDecoded(ScanState& state, std::int32_t from, char* target, std::int32_t& length)
+{
+    const std::int32_t match = locateAttribute(state, "name", from);
+    if (match < 0) {
+        target[0] = '\0';
+        length = 0;
+        return state.lineLength;
+    }
+    length = copyQuotedDecoded(state, match, target, nameCapacity);
+    return state.pos;
 }
 
 // Copies the "name" value found from `from` decoded into `target` (empty
@@ -89,10 +106,12 @@ void handleSoftwareList(ScanState& state, std::int32_t from)
                                         state.lineCount + 1});
 }
 
+template <Reading reading>
 void handleSoftware(ScanState& state, std::int32_t from)
 {
     state.softwareNameLength = copyNamePlain(state, from, state.softwareName);
-    state.cloneOfLength = copyTagAttribute(state, "cloneof", from, state.cloneOf, nameCapacity);
+    if constexpr (reading == Reading::AllValues)
+        state.cloneOfLength = copyTagAttribute(state, "cloneof", from, state.cloneOf, nameCapacity);
 }
 
 void handleDescription(ScanState& state, std::int32_t from)
@@ -121,42 +140,13 @@ static std::int32_t copyValueBeforeName(ScanState& state, const char* keyword, s
     return copyRomValue(state, locateAttributeBefore(state, keyword, from, nameMatch), target);
 }
 
-void handleRom(ScanState& state, std::int32_t from)
+// For the list DATs, the rest of a ROM line (its name keyword at
+// `nameMatch`, -1 for none, its status keyword found after the name at
+// `statusMatch`): each value empty after the name as found before it, and
+// the dump status.
+static void readRomRest(ScanState& state, std::int32_t from, std::int32_t nameMatch, std::int32_t statusMatch,
+                        const std::int32_t (&lengths)[romKeywordCount])
 {
-    // Each keyword is searched afresh from attrStart, the name's closing
-    // quote: read off the usual line at once where it is one (nothing then
-    // stands before the name), else the name and then all four keywords in
-    // one pass.
-    std::int32_t lengths[romKeywordCount];
-    std::int32_t nameLength = 0;
-    std::int32_t nameMatch = -1;
-    std::int32_t statusMatch = -1;
-    UsualRom rom;
-    if (fastPathsOn() && locateUsualRom(state, from, rom)) {
-        nameLength = copyUsualValue(state, rom.name, state.romName, nameCapacity);
-        state.romNameRawLength = -1;   // the name holds no reference: its raw text is the name
-        state.attrStart = rom.name.end;
-        lengths[romSizeKey] = copyUsualValue(state, rom.size, state.romSize, nameCapacity);
-        lengths[romCrcKey] = copyUsualValue(state, rom.crc, state.romCrc, nameCapacity);
-        lengths[romShaKey] = copyUsualValue(state, rom.sha1, state.romSha1, nameCapacity);
-        lengths[romMd5Key] = copyRomValue(state, rom.md5Match, state.romMd5);
-        statusMatch = rom.statusMatch;
-    } else {
-        state.attrStart = copyNameBoth(state, from, state.romName, nameLength, state.romNameRaw,
-                                       state.romNameRawLength, nameMatch);
-        std::int32_t found[romKeywordCount];
-        locateRomAttributes(state, state.attrStart, found);
-        lengths[romSizeKey] = copyRomValue(state, found[romSizeKey], state.romSize);
-        lengths[romCrcKey] = copyRomValue(state, found[romCrcKey], state.romCrc);
-        lengths[romShaKey] = copyRomValue(state, found[romShaKey], state.romSha1);
-        lengths[romMd5Key] = copyRomValue(state, found[romMd5Key], state.romMd5);
-        statusMatch = locateAttribute(state, "status", state.attrStart);
-    }
-    state.romNameLength = nameLength;
-    state.romSizeLength = lengths[romSizeKey];
-    state.romCrcLength = lengths[romCrcKey];
-    state.romSha1Length = lengths[romShaKey];
-    state.romMd5Length = lengths[romMd5Key];
     state.romSizeBeforeLength =
         copyValueBeforeName(state, "size", from, nameMatch, lengths[romSizeKey], state.romSizeBefore);
     state.romCrcBeforeLength = copyValueBeforeName(state, "crc", from, nameMatch, lengths[romCrcKey], state.romCrcBefore);
@@ -167,12 +157,60 @@ void handleRom(ScanState& state, std::int32_t from)
     if (status.empty() && nameMatch > from)
         status = plainValue(state, locateAttributeBefore(state, "status", from, nameMatch), nameCapacity);
     state.romBadDump = status == "baddump";
+}
+
+template <Reading reading>
+INLINE_ALL_CALLS void handleRom(ScanState& state, std::int32_t from)
+{
+    constexpr bool allValues = reading == Reading::AllValues;
+    // Each keyword is searched afresh from attrStart, the name's closing
+    // quote: read off the usual line at once where it is one (nothing then
+    // stands before the name), else the name and then all four keywords in
+    // one pass.
+    std::int32_t lengths[romKeywordCount];
+    std::int32_t nameLength = 0;
+    std::int32_t nameMatch = -1;
+    std::int32_t statusMatch = -1;
+    UsualRom rom;
+    if (fastPathsOn() && locateUsualRom(state, from, rom, allValues)) {
+        nameLength = copyUsualValue(state, rom.name, state.romName, nameCapacity);
+        if constexpr (allValues)
+            state.romNameRawLength = -1;   // the name holds no reference: its raw text is the name
+        state.attrStart = rom.name.end;
+        lengths[romSizeKey] = copyUsualValue(state, rom.size, state.romSize, nameCapacity);
+        lengths[romCrcKey] = copyUsualValue(state, rom.crc, state.romCrc, nameCapacity);
+        lengths[romShaKey] = copyUsualValue(state, rom.sha1, state.romSha1, nameCapacity);
+        lengths[romMd5Key] = copyRomValue(state, rom.md5Match, state.romMd5);
+        statusMatch = rom.statusMatch;
+    } else {
+        if constexpr (allValues)
+            state.attrStart = copyNameBoth(state, from, state.romName, nameLength, state.romNameRaw,
+                                           state.romNameRawLength, nameMatch);
+        else
+            state.attrStart = copyNameDecoded(state, from, state.romName, nameLength);
+        std::int32_t found[romKeywordCount];
+        locateRomAttributes(state, state.attrStart, found);
+        lengths[romSizeKey] = copyRomValue(state, found[romSizeKey], state.romSize);
+        lengths[romCrcKey] = copyRomValue(state, found[romCrcKey], state.romCrc);
+        lengths[romShaKey] = copyRomValue(state, found[romShaKey], state.romSha1);
+        lengths[romMd5Key] = copyRomValue(state, found[romMd5Key], state.romMd5);
+        if constexpr (allValues)
+            statusMatch = locateAttribute(state, "status", state.attrStart);
+    }
+    state.romNameLength = nameLength;
+    state.romSizeLength = lengths[romSizeKey];
+    state.romCrcLength = lengths[romCrcKey];
+    state.romSha1Length = lengths[romShaKey];
+    state.romMd5Length = lengths[romMd5Key];
+    if constexpr (allValues)
+        readRomRest(state, from, nameMatch, statusMatch, lengths);
     state.romHeld = lengths[romCrcKey] != 0 || lengths[romShaKey] != 0 || lengths[romMd5Key] != 0 ||
                     state.romCrcBeforeLength != 0 || state.romSha1BeforeLength != 0 || state.romMd5BeforeLength != 0;
     state.romChunks = 0;
     state.romChunksValid = true;
     state.romChunkSum = 0;
 }
+
 
 // Copies the value of `keyword` whose keyword and equals sign stand in
 // line[from, tagEnd) into target (empty when there is none); the value
@@ -242,6 +280,7 @@ static std::string_view eitherOf(const char* after, std::int32_t afterLength, co
     return afterLength != 0 ? textOf(after, afterLength) : textOf(before, beforeLength);
 }
 
+template <Reading reading>
 void writeHeldRom(ScanState& state)
 {
     assert(state.romHeld);
@@ -250,7 +289,14 @@ void writeHeldRom(ScanState& state)
     const RomValues afterName{trueSize(state, textOf(state.romSize, state.romSizeLength), afterDigits),
                               textOf(state.romCrc, state.romCrcLength), textOf(state.romMd5, state.romMd5Length),
                               textOf(state.romSha1, state.romSha1Length)};
-    RomValues whole = afterName;
+    RomValues whole{};
+    if constexpr (reading == Reading::CombinedValues) {
+        state.writer->romFound(*state.writer, RomFound{textOf(state.romName, state.romNameLength), {}, afterName,
+                                                       whole, false});
+        state.romHeld = false;
+        return;
+    }
+    whole = afterName;
     if (state.romSizeBeforeLength != 0 || state.romCrcBeforeLength != 0 || state.romMd5BeforeLength != 0 ||
         state.romSha1BeforeLength != 0)
         whole = RomValues{
@@ -268,18 +314,24 @@ void writeHeldRom(ScanState& state)
     state.romHeld = false;
 }
 
+template <Reading reading>
 void handleDisk(ScanState& state, std::int32_t from)
 {
     std::int32_t nameLength = 0;
     std::int32_t rawLength = 0;
     std::int32_t nameMatch = -1;
     char raw[nameCapacity];
-    std::int32_t shaFrom =
-        copyNameBoth(state, from, state.diskName, nameLength, raw, rawLength, nameMatch);
+    std::int32_t shaFrom = 0;
+    if constexpr (reading == Reading::AllValues)
+        shaFrom = copyNameBoth(state, from, state.diskName, nameLength, raw, rawLength, nameMatch);
+    else
+        shaFrom = copyNameDecoded(state, from, state.diskName, nameLength);
     std::int32_t shaLength = copyRomValue(state, locateAttribute(state, "sha", shaFrom), state.diskSha1);
     if (shaLength == 0)
         return;
-    const bool badDump = plainValue(state, locateAttribute(state, "status", shaFrom), nameCapacity) == "baddump";
+    bool badDump = false;
+    if constexpr (reading == Reading::AllValues)
+        badDump = plainValue(state, locateAttribute(state, "status", shaFrom), nameCapacity) == "baddump";
     state.writer->diskFound(*state.writer, DiskFound{textOf(state.diskName, nameLength), textOf(raw, rawLength),
                                                      textOf(state.diskSha1, shaLength), badDump});
 }
@@ -288,3 +340,12 @@ void handleSoftwareClose(ScanState& state)
 {
     state.writer->gameCloses(*state.writer);
 }
+
+template void handleSoftware<Reading::CombinedValues>(ScanState&, std::int32_t);
+template void handleSoftware<Reading::AllValues>(ScanState&, std::int32_t);
+template void handleRom<Reading::CombinedValues>(ScanState&, std::int32_t);
+template void handleRom<Reading::AllValues>(ScanState&, std::int32_t);
+template void handleDisk<Reading::CombinedValues>(ScanState&, std::int32_t);
+template void handleDisk<Reading::AllValues>(ScanState&, std::int32_t);
+template void writeHeldRom<Reading::CombinedValues>(ScanState&);
+template void writeHeldRom<Reading::AllValues>(ScanState&);

@@ -9,8 +9,12 @@
 #include "scan/scan_state.h"
 
 void handleSoftwareList(ScanState& state, std::int32_t from);
+// Handlers made for each Reading (see dat_writer.h) read only what it
+// names; what they do not read stays empty.
+template <Reading reading>
 void handleSoftware(ScanState& state, std::int32_t from);
 void handleDescription(ScanState& state, std::int32_t from);
+template <Reading reading>
 void handleRom(ScanState& state, std::int32_t from);
 void handleSoftwareClose(ScanState& state);
 
@@ -25,8 +29,10 @@ bool joinChunkRow(ScanState& state, std::int32_t p);
 
 // Writes the held ROM's rom line: its size the sum of its own and its
 // chunks' when there are chunks and all are numbers summing below 2^64.
+template <Reading reading>
 void writeHeldRom(ScanState& state);
 
 // A disk line (with disks asked for): the name decoded, the sha1 searched
 // from where the name's copy ended; a disk entry when the sha1 is not empty.
+template <Reading reading>
 void handleDisk(ScanState& state, std::int32_t from);
