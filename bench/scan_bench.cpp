@@ -1,6 +1,7 @@
 // Scan throughput: the software lists of $SOFTLIST2DAT_LISTS (its *.xml
 // files, concatenated in byte-wise name order) read from memory, converted,
-// and the DAT collected in memory.
+// and the DAT collected in memory: the combined DAT, and the list DATs in
+// both forms.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "dat/combined_dat.h"
+#include "dat/list_dats.h"
 #include "run/scan_loop.h"
 
 static std::string collection;
@@ -58,6 +60,26 @@ static void scanCollection(benchmark::State& run)
     run.counters["dat_bytes"] = static_cast<double>(dat.size());
 }
 BENCHMARK(scanCollection)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The list DATs: the text form (argument 0) or Logiqx XML (1).
+static void scanCollectionToListDats(benchmark::State& run)
+{
+    auto input = std::make_unique<TextInput>();
+    auto output = std::make_unique<TextOutput>();
+    auto state = std::make_unique<ScanState>();
+    auto writer = std::make_unique<ListDats>();
+    std::string dats;
+    dats.reserve(collection.size());
+    startListDats(*writer, *output, "dats", &dats, run.range(0) == 1);
+    for (auto _ : run) {
+        dats.clear();
+        convertMemory(*state, *input, *writer, collection.data(), collection.size());
+        benchmark::DoNotOptimize(dats.data());
+    }
+    run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations()) * static_cast<std::int64_t>(collection.size()));
+    run.counters["dat_bytes"] = static_cast<double>(dats.size());
+}
+BENCHMARK(scanCollectionToListDats)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv)
 {

@@ -54,6 +54,30 @@ inline unsigned equalMask8(const char* bytes, char value)
 #endif
 }
 
+// One bit per byte of bytes[0, 16) that XML text cannot take as it stands:
+// a control (below 0x20), a byte of 0x80 or above, '&', '<', '>' or '"'.
+inline unsigned xmlSpecialMask16(const char* bytes)
+{
+#if defined(__SSE2__) && !defined(SOFTLIST2DAT_SCALAR)
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    // Signed bytes: 0x80 and above compare below 0x20 too.
+    __m128i special = _mm_cmplt_epi8(block, _mm_set1_epi8(0x20));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(block, _mm_set1_epi8('&')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(block, _mm_set1_epi8('<')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(block, _mm_set1_epi8('>')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(block, _mm_set1_epi8('"')));
+    return static_cast<unsigned>(_mm_movemask_epi8(special));
+#else
+    unsigned bits = 0;
+    for (int i = 0; i < 16; i++) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const bool special = c < 0x20 || c >= 0x80 || c == '&' || c == '<' || c == '>' || c == '"';
+        bits |= static_cast<unsigned>(special) << i;
+    }
+    return bits;
+#endif
+}
+
 // The high bit of each byte of `word` equal to `value`, exact up to the
 // lowest such byte (the classic zero-byte test after XOR: a borrow can flag
 // a 0x01 byte above a hit, never below one).

@@ -1,12 +1,25 @@
 // The Logiqx XML list DATs.
 #include "dat/dat_xml.h"
 
+#include <array>
+#include <bit>
+
+#include "bytes/byte_mask.h"
 #include "dat/sizes.h"
 
 namespace {
 
 // Each input byte becomes at most 6 output bytes ("&quot;").
 constexpr std::size_t escapedRoom = 6;
+
+// The bytes that go into XML text as they stand: printable ASCII other than
+// '&', '<', '>' and '"'.
+constexpr std::array<bool, 256> plainInXml = [] {
+    std::array<bool, 256> plain{};
+    for (int byte = 0x20; byte < 0x80; byte++)
+        plain[static_cast<std::size_t>(byte)] = byte != '&' && byte != '<' && byte != '>' && byte != '"';
+    return plain;
+}();
 
 // The length of the valid UTF-8 sequence at text[0, size), with its code
 // point, or 0 when the first byte starts none.
@@ -44,6 +57,23 @@ std::size_t utf8Sequence(const unsigned char* text, std::size_t size, char32_t& 
     return length;
 }
 
+// The end of the run of bytes from `from` that go as they stand: sixteen
+// at a time while they lie in the value, then one by one.
+std::size_t plainRunEnd(std::string_view value, std::size_t from)
+{
+    std::size_t at = from;
+    if (simdAvailable && fastPathsOn()) {
+        for (; at + 16 <= value.size(); at += 16) {
+            const unsigned special = xmlSpecialMask16(value.data() + at);
+            if (special != 0)
+                return at + static_cast<std::size_t>(std::countr_zero(special));
+        }
+    }
+    while (at < value.size() && plainInXml[static_cast<unsigned char>(value[at])])
+        at++;
+    return at;
+}
+
 // A value as XML text.
 void putXml(TextComposer& c, std::string_view value)
 {
@@ -51,10 +81,7 @@ void putXml(TextComposer& c, std::string_view value)
     std::size_t i = 0;
     while (i < value.size()) {
         // A run of plain printable ASCII goes as it stands.
-        std::size_t run = i;
-        while (run < value.size() && text[run] >= 0x20 && text[run] < 0x80 && text[run] != '&' && text[run] != '<' &&
-               text[run] != '>' && text[run] != '"')
-            run++;
+        const std::size_t run = plainRunEnd(value, i);
         putText(c, value.data() + i, run - i);
         i = run;
         if (i == value.size())

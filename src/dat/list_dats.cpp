@@ -89,11 +89,13 @@ void noteSkipped(ListDats& dats, std::int64_t line, std::string_view name, const
 
 // A value decoded into `room`, which holds at least raw.size() bytes (a
 // value the scan reports fits the room for its kind): line breaks only where
-// the form can hold them (XML).
+// the form can hold them (XML). A value without references is itself.
 template <std::size_t N>
 std::string_view decoded(const ListDats& dats, std::string_view raw, char (&room)[N])
 {
     assert(raw.size() <= N);
+    if (raw.find('&') == std::string_view::npos)
+        return raw;
     return std::string_view(room, decodeReferences(raw, room, dats.xml));
 }
 
@@ -105,9 +107,9 @@ void writeSet(ListDats& dats)
         return;
     set.waiting = false;
     char name[longestValue], title[longestText], parent[longestValue], year[longestText], publisher[longestText];
-    const SetLines lines{decoded(dats, set.name, name), decoded(dats, set.title, title),
-                         decoded(dats, set.parent, parent), decoded(dats, set.year, year),
-                         decoded(dats, set.publisher, publisher)};
+    const SetLines lines{decoded(dats, set.name.view(), name), decoded(dats, set.title.view(), title),
+                         decoded(dats, set.parent.view(), parent), decoded(dats, set.year.view(), year),
+                         decoded(dats, set.publisher.view(), publisher)};
     if (dats.xml) {
         openXmlGame(*dats.output, lines);
         set.open = true;
@@ -216,11 +218,10 @@ void gameOpens(DatWriter& writer, const GameFound& game)
     PendingSet& set = dats.set;
     set.waiting = true;
     set.hasYear = set.hasPublisher = false;
-    set.name = game.name;
-    set.title = elementText(game.rawRest);
-    set.parent = game.parent;
-    set.year.clear();
-    set.publisher.clear();
+    set.name.keep(game.name);
+    set.title.keep(elementText(game.rawRest));
+    set.parent.keep(game.parent);
+    set.year.size = set.publisher.size = 0;
 }
 
 // A year or publisher counts between the set's description and its first
@@ -232,7 +233,7 @@ void detailFound(DatWriter& writer, Detail kind, std::string_view rawRest)
     if (!set.waiting || has)
         return;
     has = true;
-    (kind == Detail::Year ? set.year : set.publisher) = elementText(rawRest);
+    (kind == Detail::Year ? set.year : set.publisher).keep(elementText(rawRest));
 }
 
 void romFound(DatWriter& writer, const RomFound& rom)

@@ -9,12 +9,30 @@
 // kept for the end grows with the number of lists.
 #pragma once
 
+#include <cassert>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "dat/dat_writer.h"
 #include "platform/pending_file.h"
+
+// A value kept for later, of at most N bytes.
+template <std::size_t N>
+struct HeldText {
+    char bytes[N];
+    std::size_t size;
+
+    void keep(std::string_view text)
+    {
+        assert(text.size() <= N);
+        std::memcpy(bytes, text.data(), text.size());
+        size = text.size();
+    }
+    std::string_view view() const { return std::string_view(bytes, size); }
+};
 
 // The set being written: its lines wait for its first ROM or disk (or its
 // end), so that the year and the publisher after its description join them.
@@ -23,11 +41,11 @@ struct PendingSet {
     bool open;          // a game block is open (the XML form closes it)
     bool hasYear;
     bool hasPublisher;
-    std::string name;   // raw, as the list writes them
-    std::string title;
-    std::string parent;
-    std::string year;
-    std::string publisher;
+    HeldText<longestValue> name;   // raw, as the list writes them
+    HeldText<longestText> title;
+    HeldText<longestValue> parent;
+    HeldText<longestText> year;
+    HeldText<longestText> publisher;
 };
 
 struct ListDats : DatWriter {
