@@ -41,43 +41,45 @@ static std::string concatenateLists(const std::string& directory)
     return all;
 }
 
-static void scanCollection(benchmark::State& run)
-{
-    auto input = std::make_unique<TextInput>();
-    auto output = std::make_unique<TextOutput>();
-    auto state = std::make_unique<ScanState>();
-    auto writer = std::make_unique<CombinedDat>();
+// The streams and the record of one benchmark, with the DAT text.
+struct Conversion {
+    std::unique_ptr<TextInput> input = std::make_unique<TextInput>();
+    std::unique_ptr<TextOutput> output = std::make_unique<TextOutput>();
+    std::unique_ptr<ScanState> state = std::make_unique<ScanState>();
     std::string dat;
-    dat.reserve(collection.size());
-    startCombinedDat(*writer, *output, &dat);
+};
+
+// Converts the collection through `writer` (set up on `conversion`'s
+// output) once per iteration.
+static void convertEachIteration(benchmark::State& run, Conversion& conversion, DatWriter& writer)
+{
+    conversion.dat.reserve(collection.size());
     for (auto _ : run) {
-        dat.clear();
-        convertMemory(*state, *input, *writer, collection.data(), collection.size());
-        benchmark::DoNotOptimize(dat.data());
+        conversion.dat.clear();
+        convertMemory(*conversion.state, *conversion.input, writer, collection.data(), collection.size());
+        benchmark::DoNotOptimize(conversion.dat.data());
     }
     run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations()) * static_cast<std::int64_t>(collection.size()));
-    run.counters["lines"] = static_cast<double>(state->lineCount);
-    run.counters["dat_bytes"] = static_cast<double>(dat.size());
+    run.counters["lines"] = static_cast<double>(conversion.state->lineCount);
+    run.counters["dat_bytes"] = static_cast<double>(conversion.dat.size());
+}
+
+static void scanCollection(benchmark::State& run)
+{
+    Conversion conversion;
+    auto writer = std::make_unique<CombinedDat>();
+    startCombinedDat(*writer, *conversion.output, &conversion.dat);
+    convertEachIteration(run, conversion, *writer);
 }
 BENCHMARK(scanCollection)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The list DATs: the text form (argument 0) or Logiqx XML (1).
 static void scanCollectionToListDats(benchmark::State& run)
 {
-    auto input = std::make_unique<TextInput>();
-    auto output = std::make_unique<TextOutput>();
-    auto state = std::make_unique<ScanState>();
+    Conversion conversion;
     auto writer = std::make_unique<ListDats>();
-    std::string dats;
-    dats.reserve(collection.size());
-    startListDats(*writer, *output, "dats", &dats, run.range(0) == 1);
-    for (auto _ : run) {
-        dats.clear();
-        convertMemory(*state, *input, *writer, collection.data(), collection.size());
-        benchmark::DoNotOptimize(dats.data());
-    }
-    run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations()) * static_cast<std::int64_t>(collection.size()));
-    run.counters["dat_bytes"] = static_cast<double>(dats.size());
+    startListDats(*writer, *conversion.output, "dats", &conversion.dat, run.range(0) == 1);
+    convertEachIteration(run, conversion, *writer);
 }
 BENCHMARK(scanCollectionToListDats)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
