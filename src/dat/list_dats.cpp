@@ -147,7 +147,7 @@ bool finishCurrent(ListDats& dats)
     if (dats.datOpen) {
         dats.datOpen = false;
         if (!closeTextOutput(*dats.out)) {
-            dats.failedName = dats.files.empty() ? "" : dats.files.back().target;
+            dats.failedName = dats.files.empty() ? "" : targetOf(dats.files.back());
             dats.failedDat = dats.failedName.c_str();
             return false;
         }
@@ -175,7 +175,7 @@ bool openListDat(ListDats& dats, std::string_view name)
     dats.files.emplace_back();
     if (createPendingFile(dats.files.back(), *dats.out, datPath(dats, name).c_str()))
         return true;
-    dats.failedName = dats.files.back().target;
+    dats.failedName = targetOf(dats.files.back());
     dats.failedDat = dats.failedName.c_str();
     dats.failedToOpen = true;
     dats.files.pop_back();
@@ -332,7 +332,7 @@ bool commit(DatWriter& writer)
     ListDats& dats = lists(writer);
     for (std::size_t i = 0; i < dats.files.size(); i++) {
         if (!commitPendingFile(dats.files[i])) {
-            dats.failedName = dats.files[i].target;
+            dats.failedName = targetOf(dats.files[i]);
             dats.failedDat = dats.failedName.c_str();
             for (std::size_t j = i + 1; j < dats.files.size(); j++)
                 abandonPendingFile(dats.files[j]);

@@ -11,10 +11,10 @@
 
 #include <cassert>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_set>
-#include <vector>
 
 #include "dat/dat_writer.h"
 #include "platform/pending_file.h"
@@ -53,7 +53,7 @@ struct ListDats : DatWriter {
     const char* directory;                   // OUT
     std::string* memory;                     // instead of files: every DAT in turn, then the skipped lines
     bool createdDirectory;
-    std::vector<PendingFile> files;          // the DATs this run began, in order
+    std::deque<PendingFile> files;           // the DATs this run began, in order (growing copies none)
     std::unordered_set<std::string> met;     // their lists' names
     std::string skippedLines;                // one stderr line per list skipped
     std::string failedName;                  // the DAT a failure concerns

@@ -89,12 +89,13 @@ extern "C" void onInterrupt(int signalNumber)
 
 }  // namespace
 
-void removeOnInterrupt(const char* name)
+const char* removeOnInterrupt(const char* name)
 {
     std::size_t size = std::strlen(name) + 1;
     DoomedFile* file = new DoomedFile{new char[size], doomedFiles.load(std::memory_order_relaxed)};
     std::memcpy(file->name, name, size);
     doomedFiles.store(file, std::memory_order_release);
+    return file->name;
 }
 
 void catchInterrupts()

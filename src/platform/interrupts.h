@@ -5,10 +5,11 @@
 #pragma once
 
 // Names a file, or an empty directory, that an interrupt removes, whether or
-// not it exists yet. Takes a copy of the name; call it before the file can
-// come to exist. Names are removed newest first, so a directory named before
-// the files in it goes after them.
-void removeOnInterrupt(const char* name);
+// not it exists yet. Takes a copy of the name, kept for the whole process,
+// and returns it; call it before the file can come to exist. Names are
+// removed newest first, so a directory named before the files in it goes
+// after them.
+const char* removeOnInterrupt(const char* name);
 
 // From here on, interrupts end the run as described above.
 void catchInterrupts();

@@ -1,25 +1,25 @@
 // Files written under a temporary name and put in place whole.
 #include "platform/pending_file.h"
 
+#include <cassert>
 #include <cerrno>
+#include <string_view>
 
 #include "platform/file_names.h"
 #include "platform/interrupts.h"
 
 bool createPendingFile(PendingFile& file, TextOutput& out, const char* target)
 {
-    file.target = target;
-    file.part = file.target + pendingSuffix;
-    if (!file.registered) {
-        removeOnInterrupt(file.part.c_str());
-        file.registered = true;
-    }
+    std::string part = target;
+    part += pendingSuffix;
+    if (file.part == nullptr || part != file.part)
+        file.part = removeOnInterrupt(part.c_str());
     bool opened = false;
     int errorNumber = EINTR;
     if (enterFileCreation()) {
-        opened = openTextOutput(out, file.part.c_str());
-        if (!opened && errno == EEXIST && removeNamed(file.part.c_str()) == 0)
-            opened = openTextOutput(out, file.part.c_str());
+        opened = openTextOutput(out, file.part);
+        if (!opened && errno == EEXIST && removeNamed(file.part) == 0)
+            opened = openTextOutput(out, file.part);
         errorNumber = errno;
     }
     leaveFileCreation();
@@ -27,19 +27,26 @@ bool createPendingFile(PendingFile& file, TextOutput& out, const char* target)
     return opened;
 }
 
+std::string targetOf(const PendingFile& file)
+{
+    const std::string_view part = file.part;
+    assert(part.ends_with(pendingSuffix));
+    return std::string(part.substr(0, part.size() - (sizeof pendingSuffix - 1)));
+}
+
 bool commitPendingFile(PendingFile& file)
 {
-    if (replaceNamed(file.part.c_str(), file.target.c_str()) == 0)
+    if (replaceNamed(file.part, targetOf(file).c_str()) == 0)
         return true;
     const int errorNumber = errno;
-    removeNamed(file.part.c_str());
+    removeNamed(file.part);
     errno = errorNumber;
     return false;
 }
 
 void abandonPendingFile(PendingFile& file)
 {
-    removeNamed(file.part.c_str());
+    removeNamed(file.part);
 }
 
 bool createDirectoryRemovedOnInterrupt(const char* name)

@@ -11,11 +11,14 @@
 // The temporary name's suffix: TARGET.part while the file is written.
 inline constexpr char pendingSuffix[] = ".part";
 
+// A run keeps one for each DAT it begins: the part's name alone, and that
+// as the copy the interrupt's list of names holds.
 struct PendingFile {
-    std::string target;
-    std::string part;          // target + pendingSuffix
-    bool registered = false;   // the part is named for removal on interrupt
+    const char* part = nullptr;   // TARGET.part, named for removal on interrupt
 };
+
+// The target's name: the part's without pendingSuffix.
+std::string targetOf(const PendingFile& file);
 
 // Creates TARGET.part for `out`, inside the interrupt bracket; something left
 // under that name (by a killed run) is removed and the creation tried once
