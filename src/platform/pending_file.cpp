@@ -36,6 +36,7 @@ std::string targetOf(const PendingFile& file)
 
 bool commitPendingFile(PendingFile& file)
 {
+    assert(file.part != nullptr);
     if (replaceNamed(file.part, targetOf(file).c_str()) == 0)
         return true;
     const int errorNumber = errno;
@@ -46,7 +47,8 @@ bool commitPendingFile(PendingFile& file)
 
 void abandonPendingFile(PendingFile& file)
 {
-    removeNamed(file.part);
+    if (file.part != nullptr)
+        removeNamed(file.part);
 }
 
 bool createDirectoryRemovedOnInterrupt(const char* name)

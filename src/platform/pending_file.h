@@ -25,11 +25,11 @@ std::string targetOf(const PendingFile& file);
 // more. False, with errno set, when it cannot be created.
 bool createPendingFile(PendingFile& file, TextOutput& out, const char* target);
 
-// Puts the part in place of the target (the old target removed). False,
+// Puts the part (created) in place of the target (the old one removed). False,
 // with errno set, when it cannot be: the part is then removed.
 bool commitPendingFile(PendingFile& file);
 
-// Removes the part.
+// Removes the part, if one was named.
 void abandonPendingFile(PendingFile& file);
 
 // Creates a directory (one level) that an interrupt removes again, inside
