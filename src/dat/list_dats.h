@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cassert>
-#include <cstring>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -28,8 +27,7 @@ struct HeldText {
     void keep(std::string_view text)
     {
         assert(text.size() <= N);
-        std::memcpy(bytes, text.data(), text.size());
-        size = text.size();
+        size = text.copy(bytes, N);
     }
     std::string_view view() const { return std::string_view(bytes, size); }
 };
