@@ -277,21 +277,11 @@ TEST(Handlers, ChunkRowsAddToTheRomBefore)
         {"a size that is no number, in the ROM or a chunk",
          lead + rom("1") + chunk("x2") + rom("y") + chunk("2") + rom("0x") + chunk("1") + rom("1") + chunk("0x1" + std::string(17, '0')),
          open + written("1") + written("y") + written("0x") + written("1")},
-        {"19 digits and 16 hex digits are numbers, 20 digits not",
-         lead + rom(std::string(19, '9')) + chunk("0x00ffffffffffffff") + rom(std::string(20, '1')) + chunk("1"),
-         open + written("10072057594037927934") + written(std::string(20, '1'))},
-        {"a sum at 2^64 is not written, one below is",
-         lead + rom("0xffffffffffffffff") + chunk("1") + rom("0xfffffffffffffffe") + chunk("1"),
-         open + written("18446744073709551615") + written("18446744073709551615")},
-        {"near misses: reload, fill, continu, a name, a hash, <romx, values past the start tag",
-         lead + rom("1") + chunk("2", "reload") + rom("1") + chunk("2", "fill") + rom("1") + chunk("2", "continu") + rom("1") +
-             "<rom name=\"b\" size=\"2\" loadflag=\"continue\" />\n" + rom("1") +
-             "<rom size=\"2\" loadflag=\"continue\" sha1=\"s\" />\n" + rom("1") +
-             "<romx size=\"2\" loadflag=\"continue\" />\n" + rom("1") + "<rom loadflag=\"continue\"> size=\"2\"\n",
-         open + written("1") + written("1") + written("1") + written("1") + written("1") + written("1") + written("1")},
     };
+    // Digit counts, sums at 2^64 and the near misses (other loadflags, a
+    // name, a hash, values past the start tag) come from the differential
+    // generator, against its model.
     expectConversions(std::begin(cases), std::end(cases));
-    expectConversions(std::begin(cases), std::end(cases), true);
 }
 
 // One DAT per list: a header naming the list, games titled by their

@@ -46,7 +46,8 @@ def random_line(rng):
 
 def chunk_row(rng):
     """A nameless row of the same file after a ROM, or a near miss."""
-    size = rng.choice([b"0x100000", b"16", b"0X0f", b"9" * 19, b"1" * 20, b"0xffffffffffffffff", b"x", b""])
+    size = rng.choice([b"0x100000", b"16", b"0X0f", b"9" * 19, b"1" * 20, b"0xffffffffffffffff", b"0x00" + b"f" * 16,
+                       b"x", b""])
     flag = rng.choice([b"continue", b"ignore", b"continue", b"reload", b"fill", b"continu", b"continue\0x"])
     extra = rng.choice([b"", b"", b"", b' name="n"', b' crc="c"', b' sha1=""', b'> size="1"', b" loadflag=\"ignore\""])
     start = rng.choice([b"<rom ", b"<rom ", b"<rom\t", b"<romx ", b"<rom  "])
