@@ -1,9 +1,10 @@
 // libFuzzer target: arbitrary bytes as the concatenated input, through the
 // reader, the scanner and the three DAT writers (the combined DAT, the list
-// DATs and the list DATs in XML) in memory. Any read past the piece that the reader handed out traps
-// (the line buffer's tail is poisoned); the combined DAT must consist of known
-// line shapes, the line count must fit the input, and for each writer the
-// general paths alone must give the same bytes and count as the shortcuts.
+// DATs and the list DATs in XML) in memory. Any read past the piece that the
+// reader handed out traps (the line buffer's tail is poisoned); the combined
+// DAT must consist of known line shapes, the line count must fit the input,
+// and for each writer the general paths alone must give the same bytes and
+// count as the shortcuts.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

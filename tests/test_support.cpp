@@ -151,13 +151,6 @@ bool toolIsWrapped()
     return command != nullptr && *command != '\0';
 }
 
-static std::vector<std::string> toolCommand();
-
-bool toolIsWindowsBuild()
-{
-    return toolIsWrapped() && toolCommand().back().ends_with(".exe");
-}
-
 // The command that starts the tool: SOFTLIST2DAT_TOOL split at spaces, or
 // the binary built beside the tests.
 static std::vector<std::string> toolCommand()
@@ -169,6 +162,11 @@ static std::vector<std::string> toolCommand()
     for (std::string word; command >> word;)
         words.push_back(word);
     return words;
+}
+
+bool toolIsWindowsBuild()
+{
+    return toolIsWrapped() && toolCommand().back().ends_with(".exe");
 }
 
 ProcessResult runTool(const std::string& directory, const RunOptions& options)

@@ -147,15 +147,10 @@ struct Scan {
     ScanState state;
 };
 
-// The whole scan of the file `path`, reading beside the scripted copy.
-std::string convertFollowing(Scan& scan, const std::string& path, std::uint64_t first, ScriptedCopy copy,
-                             long long& lines)
+// The combined DAT of what the open input `scan.in` reads; closes it.
+std::string convertOpenInput(Scan& scan)
 {
     std::string dat;
-    EXPECT_TRUE(openTextInput(scan.in, path.c_str()));
-    scan.in.readable = first;
-    scan.in.waitForMore = publishNext;
-    scan.in.waitContext = &copy;
     CombinedDat writer;
     startCombinedDat(writer, scan.out, &dat);
     writer.open(writer);
@@ -163,6 +158,18 @@ std::string convertFollowing(Scan& scan, const std::string& path, std::uint64_t 
     scanAllLines(scan.state);
     writer.close(writer);
     closeTextInput(scan.in);
+    return dat;
+}
+
+// The whole scan of the file `path`, reading beside the scripted copy.
+std::string convertFollowing(Scan& scan, const std::string& path, std::uint64_t first, ScriptedCopy copy,
+                             long long& lines)
+{
+    EXPECT_TRUE(openTextInput(scan.in, path.c_str()));
+    scan.in.readable = first;
+    scan.in.waitForMore = publishNext;
+    scan.in.waitContext = &copy;
+    const std::string dat = convertOpenInput(scan);
     lines = scan.state.lineCount;
     return dat;
 }
@@ -247,14 +254,7 @@ TEST(CopyAhead, ScanBesideAScriptedCopy)
             ASSERT_TRUE(copy.waitUntilTargetReserved());
             ASSERT_TRUE(openTextInput(scan->in, target.c_str()));
             copy.follow(scan->in);
-            std::string dat;
-            CombinedDat writer;
-            startCombinedDat(writer, scan->out, &dat);
-            writer.open(writer);
-            initScanState(scan->state, scan->in, writer);
-            scanAllLines(scan->state);
-            writer.close(writer);
-            closeTextInput(scan->in);
+            const std::string dat = convertOpenInput(*scan);
             const int status = copy.finish();
             const std::string where = "steps of " + std::to_string(step) + (failAfter == never ? "" : ", failing");
             if (failAfter == never) {

@@ -268,8 +268,8 @@ def sets_from_xml(lists, names):
                           and child.get("loadflag") in ("continue", "ignore")):
                         chunked += held[1] is not None and held[7] == 0
                         held[7] += 1
-                        held[1] = held[1] + int(child.get("size"), 0) if held[1] is not None else None
-                        held[2] = held[2] + int(child.get("size"), 0) if held[2] is not None else None
+                        for k in (1, 2):
+                            held[k] = held[k] + int(child.get("size"), 0) if held[k] is not None else None
                     else:
                         held = None
     return lists_found, chunked

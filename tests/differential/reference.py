@@ -356,22 +356,19 @@ class Model:
         if self.per_list:
             self.report()
             self.flush_set()
-            if self.xml:
-                if self.open:
-                    self.write(b"\t\t<rom name=\"" + self.value(raw_name) + b"\"" + b"".join(
-                        b" " + label + b"=\"" + xml_text(size(whole[k]) if k == b"size" else whole[k]) + b"\""
-                        for label, k in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha"))
-                        if whole[k]) + (b' status="baddump"' if bad else b"") + b"/>\n")
-                return
             rom_name, values = self.value(raw_name), whole
+            if self.xml and not self.open:
+                return
         elif not (values[b"crc"] or values[b"sha"] or values[b"md5"]):
             return
-        text = b"  rom ( name \"" + cut(rom_name) + b"\" "
-        for label, keyword in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha")):
-            if values[keyword]:
-                written = size(values[keyword]) if keyword == b"size" else values[keyword]
-                text += label + b" " + written + b" "
-        self.write(text + (b"flags baddump " if self.per_list and bad else b"") + b")\n")
+        found = [(label, size(values[k]) if k == b"size" else values[k])
+                 for label, k in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha")) if values[k]]
+        if self.xml:
+            self.write(b"\t\t<rom name=\"" + rom_name + b"\"" + b"".join(b" %s=\"%s\"" % (k, xml_text(v)) for k, v in found) +
+                       (b' status="baddump"' if bad else b"") + b"/>\n")
+        else:
+            self.write(b"  rom ( name \"" + cut(rom_name) + b"\" " + b"".join(k + b" " + v + b" " for k, v in found) +
+                       (b"flags baddump " if self.per_list and bad else b"") + b")\n")
 
     def disk_line(self, line, pos):
         match = self.locate(line, b"name", pos)
@@ -459,25 +456,26 @@ class Model:
             pos += 1
 
 
-def convert(data, disks=False):
-    model = Model(pieces(data), disks)
-    model.write(b"clrmamepro (\n\tname \"MESS Software Lists\"\n\tdescription \"All MESS Software Lists Combined\"\n"
-                b"\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n")
+def scan(model):
+    """Every line through the classifier, then the ROM still held."""
     for line in model.source:
         model.classify(line)
         model.lines += 1
     if model.held:
         model.write_held()
+
+
+def convert(data, disks=False):
+    model = Model(pieces(data), disks)
+    model.write(b"clrmamepro (\n\tname \"MESS Software Lists\"\n\tdescription \"All MESS Software Lists Combined\"\n"
+                b"\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n")
+    scan(model)
     return bytes(model.out), model.lines
 
 
 def convert_per_list(data, disks=False, xml=False):
     model = Model(pieces(data), disks, per_list=True, xml=xml)
-    for line in model.source:
-        model.classify(line)
-        model.lines += 1
-    if model.held:
-        model.write_held()
+    scan(model)
     model.end_dat()
     if model.reported and model.preamble is not None:
         model.skipped.append(b"softlist2dat: line 1: list '' skipped: written before the first list")
