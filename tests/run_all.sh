@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds softlist2dat and runs every test: the release build's unit, end-to-end
-# and collection tests, the same under AddressSanitizer and UBSan, the unit
+# and collection tests and runs at once on MAME's lists, the same under AddressSanitizer and UBSan, the unit
 # and end-to-end tests of the build without SSE2, the 32-bit build's under
 # qemu-i386 (and its DATs of MAME's lists against the release build's), the
 # end-to-end and collection tests under ThreadSanitizer, a short fuzzing run,
@@ -15,6 +15,9 @@ echo "== release build: unit, end-to-end and collection tests"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+echo "== runs at once on MAME's lists (a short pass: the script's defaults run 8 at once, 20 times)"
+python3 bench/runs_at_once.py build/release/softlist2dat --runs 4 --times 2
 
 echo "== sanitizer build (ASan + UBSan): the same tests"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSOFTLIST2DAT_SANITIZE=ON

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -276,6 +277,75 @@ TEST(Run, PerListFailuresLeaveTheDirectory)
     }
 }
 
+// Many titles without ROMs: the DAT comes out larger than its input, so a
+// limit between the two sizes lets the copy through and stops the DAT.
+std::string titlesOnly(int count)
+{
+    std::string list = "<softwarelist name=\"l\">\n";
+    for (int i = 0; i < count; i++)
+        list += "<software name=\"t" + std::to_string(i) + "\">\n<description>T</description>\n</software>\n";
+    return list;
+}
+
+// Four runs at once, a few times over: in one working directory, with the
+// combined DAT and with one DAT per list, and from four working directories
+// into one OUT (missing at every other time). They take turns: each ends as
+// a lone run does, saying on stderr at most that it waited, and nothing but
+// the lists and the DATs is left.
+TEST(Run, RunsAtOnceTakeTurns)
+{
+    const std::string lists = titlesOnly(5000);
+    const struct {
+        std::vector<std::string> arguments;
+        bool apart;                      // each run in a working directory of its own
+        std::vector<std::string> left;   // in each working directory afterwards
+    } cases[] = {
+        {{}, false, {datName, "l.xml"}},
+        {{"--per-list", "out"}, false, {"l.xml", "out"}},
+        {{"--per-list", "../out"}, true, {"l.xml"}},
+    };
+    int waits = 0;
+    for (const auto& c : cases) {
+        TempDir dir;
+        const bool perList = !c.arguments.empty();
+        std::vector<std::string> places;
+        for (int i = 0; i < 4; i++) {
+            places.push_back(c.apart ? dir.file("w" + std::to_string(i)) : dir.path());
+            mkdir(places.back().c_str(), 0755);
+            writeFile(places.back() + "/l.xml", lists);
+        }
+        const std::string dat = perList ? dir.file("out/l.dat") : dir.file(datName);
+        RunOptions options;
+        options.arguments = c.arguments;
+        const ProcessResult lone = runTool(places[0], options);
+        const std::string want = readFile(dat);
+        const std::string waiting = "softlist2dat: waiting for another run in '";
+        const std::string waitLines[] = {waiting + ".'", waiting + (perList ? c.arguments[1] : ".") + "'"};
+        for (int time = 0; time < 3; time++) {
+            if (c.apart && time % 2 == 0) {
+                unlink(dat.c_str());
+                rmdir(dir.file("out").c_str());
+            }
+            const std::string where = "arguments: " + (perList ? c.arguments[1] : "none") + ", time " +
+                                      std::to_string(time);
+            for (const ProcessResult& r : runToolsAtOnce(places, options)) {
+                EXPECT_EQ(r.status, 0) << where;
+                EXPECT_EQ(r.out, lone.out) << where;
+                std::istringstream err(r.err);
+                for (std::string line; std::getline(err, line); waits++)
+                    EXPECT_TRUE(line == waitLines[0] || line == waitLines[1]) << where << ": " << r.err;
+            }
+            EXPECT_EQ(readFile(dat), want) << where;
+            for (const std::string& place : places)
+                EXPECT_EQ(listDirectory(place), c.left) << where;
+            if (perList) {
+                EXPECT_EQ(listDirectory(dir.file("out")), (std::vector<std::string>{"l.dat"})) << where;
+            }
+        }
+    }
+    std::printf("%d waits in 36 runs\n", waits);
+}
+
 TEST(Run, CountsEveryLineOfEveryFile)
 {
     TempDir dir;
@@ -395,16 +465,6 @@ TEST(Run, UnreadableInputAbortsAtTheCopy)
     }
 }
 
-// Many titles without ROMs: the DAT comes out larger than its input, so a
-// limit between the two sizes lets the copy through and stops the DAT.
-std::string titlesOnly(int count)
-{
-    std::string list = "<softwarelist name=\"l\">\n";
-    for (int i = 0; i < count; i++)
-        list += "<software name=\"t" + std::to_string(i) + "\">\n<description>T</description>\n</software>\n";
-    return list;
-}
-
 // A directory whose files may hold at most `bytes`: a small tmpfs where this
 // process may mount one; otherwise the tool runs under a file-size limit.
 class SmallDisk {
@@ -485,7 +545,9 @@ TEST(Run, FullDiskStopsTheCopyOrTheDat)
 // SIGINT at several moments of a long run (the copy and the scan go on side
 // by side): the run leaves the lists' directory as it was and the previous
 // DAT untouched, and ends as the signal ends a process. A run that was over
-// before its signal came is said so, and must have converted.
+// before its signal came is said so, and must have converted. A run killed
+// by SIGKILL may leave what it began: the next run is not held up by it and
+// leaves nothing of it.
 TEST(Run, InterruptLeavesThePreviousDat)
 {
     if (toolIsWindowsBuild())
@@ -501,8 +563,10 @@ TEST(Run, InterruptLeavesThePreviousDat)
     const std::size_t newSizes[2] = {convertInMemory(input).size(), readFile(whole.file("out/l.dat")).size()};
     int landed = 0;
     int moment = 0;
-    for (int afterMs : {5, 20, 50, 90, 5, 20, 50, 90}) {
-        const bool perList = moment++ >= 4;
+    for (int afterMs : {5, 20, 50, 90, 50, 5, 20, 50, 90, 50}) {
+        const bool perList = moment >= 5;
+        // The last moment of each kind kills the run: no chance to clean up.
+        const bool killed = moment++ % 5 == 4;
         TempDir dir;
         const std::string previous = perList ? "out/l.dat" : datName;
         if (perList)
@@ -513,8 +577,20 @@ TEST(Run, InterruptLeavesThePreviousDat)
         if (perList)
             options.arguments = {"--per-list", "out", lists.path()};
         options.interruptAfterMs = afterMs;
+        options.interruptSignal = killed ? SIGKILL : SIGINT;
         ProcessResult r = runTool(dir.path(), options);
-        const std::string where = "SIGINT after " + std::to_string(afterMs) + " ms" + (perList ? ", --per-list" : "");
+        const std::string where = (killed ? "SIGKILL after " : "SIGINT after ") + std::to_string(afterMs) + " ms" +
+                                  (perList ? ", --per-list" : "");
+        const bool killedWhileRunning = killed && r.status == 128 + SIGKILL;
+        if (killedWhileRunning) {
+            // What the killed run began may be left; the next run takes its
+            // turn all the same, removes it and converts.
+            EXPECT_EQ(readFile(dir.file(previous)), previousDat) << where;
+            options.interruptAfterMs = -1;
+            r = runTool(dir.path(), options);
+            EXPECT_EQ(r.status, 0) << where;
+            landed++;
+        }
         const std::string dat = readFile(dir.file(previous));
         EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{perList ? "out" : datName})) << where;
         if (perList) {
@@ -523,7 +599,8 @@ TEST(Run, InterruptLeavesThePreviousDat)
         EXPECT_EQ(listDirectory(lists.path()), (std::vector<std::string>{"big.xml"})) << where;
         if (r.status == 0 || dat.size() == newSizes[perList]) {
             // Over, or as good as over: the new DAT was in place.
-            std::printf("%s: the DAT was complete before the signal came\n", where.c_str());
+            if (!killedWhileRunning)
+                std::printf("%s: the DAT was complete before the signal came\n", where.c_str());
             EXPECT_EQ(dat.size(), newSizes[perList]) << where;
             continue;
         }
@@ -533,7 +610,7 @@ TEST(Run, InterruptLeavesThePreviousDat)
         EXPECT_TRUE(r.err.empty() || r.err.ends_with("Interrupted.\n")) << where << ": " << r.err;
         EXPECT_TRUE(dat == previousDat) << where;
     }
-    std::printf("%d of 8 signals came while the run went on\n", landed);
+    std::printf("%d of 10 signals came while the run went on\n", landed);
 }
 
 // A symbolic link at the DAT's name is replaced by the new DAT, its target

@@ -169,9 +169,10 @@ bool toolIsWindowsBuild()
     return toolIsWrapped() && toolCommand().back().ends_with(".exe");
 }
 
-ProcessResult runTool(const std::string& directory, const RunOptions& options)
+// Starts the tool in `directory`, its stdout and stderr going to files in
+// `capture`; returns its process id.
+static pid_t startTool(const std::string& directory, const RunOptions& options, const TempDir& capture)
 {
-    TempDir capture;
     std::vector<std::string> command = toolCommand();
     command.insert(command.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
@@ -180,12 +181,6 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
     argv.push_back(nullptr);
     std::string outPath = capture.file("stdout");
     std::string errPath = capture.file("stderr");
-    std::fflush(stdout);
-#ifdef __GLIBC__
-    // The child's peak resident memory starts at what it inherits from this
-    // process: freed heap memory goes back first, so that it measures the tool.
-    malloc_trim(0);
-#endif
     pid_t child = fork();
     if (child == 0) {
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -211,17 +206,44 @@ ProcessResult runTool(const std::string& directory, const RunOptions& options)
         execv(argv[0], argv.data());
         _exit(122);
     }
+    return child;
+}
+
+std::vector<ProcessResult> runToolsAtOnce(const std::vector<std::string>& directories, const RunOptions& options)
+{
+    std::fflush(stdout);
+#ifdef __GLIBC__
+    // The child's peak resident memory starts at what it inherits from this
+    // process: freed heap memory goes back first, so that it measures the tool.
+    malloc_trim(0);
+#endif
+    std::vector<std::unique_ptr<TempDir>> captures;
+    std::vector<pid_t> children;
+    for (const std::string& directory : directories) {
+        captures.push_back(std::make_unique<TempDir>());
+        children.push_back(startTool(directory, options, *captures.back()));
+    }
     if (options.interruptAfterMs >= 0) {
         usleep(static_cast<useconds_t>(options.interruptAfterMs) * 1000);
-        kill(child, SIGINT);
+        for (pid_t child : children)
+            kill(child, options.interruptSignal);
     }
-    int status = 0;
-    struct rusage usage;
-    wait4(child, &status, 0, &usage);
-    ProcessResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.maxRssKb = usage.ru_maxrss;
-    result.out = readFile(outPath);
-    result.err = readFile(errPath);
-    return result;
+    std::vector<ProcessResult> results;
+    for (std::size_t i = 0; i < children.size(); i++) {
+        int status = 0;
+        struct rusage usage;
+        wait4(children[i], &status, 0, &usage);
+        ProcessResult result;
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.maxRssKb = usage.ru_maxrss;
+        result.out = readFile(captures[i]->file("stdout"));
+        result.err = readFile(captures[i]->file("stderr"));
+        results.push_back(result);
+    }
+    return results;
+}
+
+ProcessResult runTool(const std::string& directory, const RunOptions& options)
+{
+    return runToolsAtOnce({directory}, options)[0];
 }

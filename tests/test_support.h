@@ -57,7 +57,8 @@ struct RunOptions {
     bool asNobody = false;     // drop root to uid/gid 65534 before exec
     bool closedStdout = false; // stdout is a pipe whose reading end is closed
     std::vector<std::string> arguments;   // given to the tool after its name
-    int interruptAfterMs = -1;  // SIGINT this long after the start, -1 for none
+    int interruptAfterMs = -1;  // a signal this long after the start, -1 for none
+    int interruptSignal = 2;    // which: SIGINT unless told
 };
 
 // True when the tool under test runs through a wrapper command (such as Wine
@@ -70,3 +71,7 @@ bool toolIsWindowsBuild();
 
 // Runs the tool in `directory`, with the options' arguments (none by default).
 ProcessResult runTool(const std::string& directory, const RunOptions& options = {});
+
+// Starts the tool in each of `directories` at once, with the same options,
+// and returns their results in that order once all have ended.
+std::vector<ProcessResult> runToolsAtOnce(const std::vector<std::string>& directories, const RunOptions& options = {});

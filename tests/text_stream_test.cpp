@@ -218,8 +218,8 @@ const CopyScript* script = nullptr;
 
 int scriptedCopy(const char* target, const CopyWatch& watch)
 {
-    FILE* file = std::fopen(target, "wb");
-    watch.targetCreated(watch.context, true);
+    FILE* file = std::fopen(target, "w+b");
+    watch.targetCreated(watch.context, true, dup(fileno(file)));
     for (std::size_t done = 0; done < script->bytes.size();) {
         const std::size_t size = std::min(script->step, script->bytes.size() - done);
         if (done + size > script->failAfter) {
@@ -252,7 +252,7 @@ TEST(CopyAhead, ScanBesideAScriptedCopy)
             CopyAhead copy;
             copy.start(scriptedCopy, target.c_str());
             ASSERT_TRUE(copy.waitUntilTargetReserved());
-            ASSERT_TRUE(openTextInput(scan->in, target.c_str()));
+            ASSERT_TRUE(openTextInputOn(scan->in, copy.takeTarget()));
             copy.follow(scan->in);
             const std::string dat = convertOpenInput(*scan);
             const int status = copy.finish();

@@ -56,17 +56,22 @@ static void closeCombinedGame(DatWriter& writer)
 
 static void nothingMore(DatWriter&) {}
 
+// The combined DAT goes to the working directory, which is always there.
+static bool nothingToMake(DatWriter&)
+{
+    return true;
+}
+
 // A DAT begun by a killed run goes, as the interpreter's "del" removes it
 // (saying so when it cannot); the previous DAT stays until this one is done.
-static bool removeLeftover(DatWriter& writer)
+static void removeLeftover(DatWriter& writer)
 {
     CombinedDat& dat = combined(writer);
     if (dat.memory != nullptr)
-        return true;
+        return;
     char command[sizeof combinedDatName + sizeof pendingSuffix + 8];
     std::snprintf(command, sizeof command, "del %s%s", combinedDatName, pendingSuffix);
     runShell(command);
-    return true;
 }
 
 // Creates the DAT (or opens the memory) and writes its header.
@@ -119,7 +124,8 @@ void startCombinedDat(CombinedDat& dat, TextOutput& out, std::string* memory)
     dat.diskFound = writeCombinedDisk;
     dat.gameCloses = closeCombinedGame;
     dat.inputEnds = nothingMore;
-    dat.prepare = removeLeftover;
+    dat.prepare = nothingToMake;
+    dat.removeLeftovers = removeLeftover;
     dat.open = openCombined;
     dat.close = closeCombined;
     dat.commit = commitCombined;
@@ -129,6 +135,7 @@ void startCombinedDat(CombinedDat& dat, TextOutput& out, std::string* memory)
     dat.memory = memory;
     dat.output = &out;
     dat.reading = Reading::CombinedValues;
+    dat.directory = nullptr;
     dat.failedDat = combinedDatName;
     dat.failedToOpen = false;
     dat.listName[0] = '\0';

@@ -102,10 +102,13 @@ struct DatWriter {
     void (*gameCloses)(DatWriter& writer);
     void (*inputEnds)(DatWriter& writer);
 
-    // The run's steps, in this order: prepare once; then open before each
-    // scan (a scan may be abandoned and run again); close after it; commit
-    // or abandon; report. False means failure, named by `failedDat`.
+    // The run's steps, in this order: prepare once (the directory the DATs
+    // go to made); removeLeftovers once the run holds its turn at that
+    // directory (so that what it finds there was left by a run that no
+    // longer lives); then open before the scan; close after it; commit or
+    // abandon; report. False means failure, named by `failedDat`.
     bool (*prepare)(DatWriter& writer);
+    void (*removeLeftovers)(DatWriter& writer);
     bool (*open)(DatWriter& writer);
     bool (*close)(DatWriter& writer);
     bool (*commit)(DatWriter& writer);
@@ -115,6 +118,9 @@ struct DatWriter {
     int (*report)(DatWriter& writer, std::int64_t lines);
 
     Reading reading = Reading::AllValues;
+    // The directory the DATs go to, as the user named it: OUT for the list
+    // DATs, nullptr for the working directory.
+    const char* directory = nullptr;
     // Where the DAT text goes now; the scan stops once it has failed.
     TextOutput* output = nullptr;
     // The DAT a failure concerns, and whether it could not be created at all.

@@ -299,8 +299,12 @@ bool prepare(DatWriter& writer)
         return false;
     }
     dats.createdDirectory = createDirectoryRemovedOnInterrupt(dats.directory);
-    return dats.createdDirectory;
+    // Another run may have made it since: it is then not this run's.
+    return dats.createdDirectory || (errno == EEXIST && leadsToDirectory(dats.directory));
 }
+
+// A DAT's leftover is removed when its own is created.
+void removeLeftovers(DatWriter&) {}
 
 bool open(DatWriter& writer)
 {
@@ -380,6 +384,7 @@ void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::
     dats.gameCloses = gameCloses;
     dats.inputEnds = inputEnds;
     dats.prepare = prepare;
+    dats.removeLeftovers = removeLeftovers;
     dats.open = open;
     dats.close = close;
     dats.commit = commit;

@@ -48,7 +48,6 @@ struct PendingSet {
 
 struct ListDats : DatWriter {
     bool xml;                                // Logiqx XML, not the text form
-    const char* directory;                   // OUT
     std::string* memory;                     // instead of files: every DAT in turn, then the skipped lines
     bool createdDirectory;
     std::deque<PendingFile> files;           // the DATs this run began, in order (growing copies none)

@@ -142,6 +142,27 @@ int replaceNamed(const char* from, const char* to)
     return -1;
 }
 
+bool identifyNamed(const char* name, FileIdentity& identity)
+{
+    // Opened for no access at all: a directory too, and whatever is shared.
+    HANDLE handle = CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = errnoOf(GetLastError());
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    if (!known)
+        errno = errnoOf(GetLastError());
+    CloseHandle(handle);
+    if (!known)
+        return false;
+    identity.device = info.dwVolumeSerialNumber;
+    identity.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    return true;
+}
+
 bool openListing(DirectoryListing& listing, const char* directory)
 {
     listing.handle = _wopendir(wide(directory).c_str());
@@ -229,6 +250,16 @@ int replaceNamed(const char* from, const char* to)
     }
 #endif
     return rename(from, to);
+}
+
+bool identifyNamed(const char* name, FileIdentity& identity)
+{
+    struct stat info;
+    if (stat(name, &info) != 0)
+        return false;
+    identity.device = static_cast<std::uint64_t>(info.st_dev);
+    identity.index = static_cast<std::uint64_t>(info.st_ino);
+    return true;
 }
 
 bool openListing(DirectoryListing& listing, const char* directory)

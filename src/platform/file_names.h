@@ -33,6 +33,18 @@ int removeDirectoryNamed(const char* name);
 // left alone). 0, or -1 with errno set.
 int replaceNamed(const char* from, const char* to);
 
+// What a name leads to, told apart from every other file of the system: the
+// device and inode (on Windows the volume and file index).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of what the name leads to (through links). False with errno
+// set when it leads nowhere.
+bool identifyNamed(const char* name, FileIdentity& identity);
+
 // A directory being listed, one name after the other.
 struct DirectoryListing {
     void* handle = nullptr;

@@ -3,7 +3,8 @@
 // Invariants:
 // - The list only grows, at its head, and a name is complete before the
 //   head is moved to it (a release store), so a handler that loads the head
-//   sees whole entries only. Nothing is freed while the process lives.
+//   sees whole entries only. Nothing is freed while the process lives; an
+//   entry that no longer names the run's own file is switched off instead.
 // - `ending` is set before the handler looks at `creating`, and a creating
 //   thread sets `creating` before it looks at `ending` (both sequentially
 //   consistent): either the thread sees `ending` and creates nothing, or the
@@ -37,6 +38,7 @@ namespace {
 struct DoomedFile {
     char* name;
     DoomedFile* next;
+    std::atomic<bool> active;
 };
 
 std::atomic<DoomedFile*> doomedFiles{nullptr};
@@ -51,7 +53,7 @@ void removeDoomedFiles()
     while (creating.load() != 0) {
     }
     for (DoomedFile* file = doomedFiles.load(std::memory_order_acquire); file != nullptr; file = file->next)
-        if (removeNamed(file->name) != 0)
+        if (file->active.load() && removeNamed(file->name) != 0)
             removeDirectoryNamed(file->name);
     (void)!write(2, interruptedMessage, sizeof interruptedMessage - 1);
 }
@@ -92,10 +94,17 @@ extern "C" void onInterrupt(int signalNumber)
 const char* removeOnInterrupt(const char* name)
 {
     std::size_t size = std::strlen(name) + 1;
-    DoomedFile* file = new DoomedFile{new char[size], doomedFiles.load(std::memory_order_relaxed)};
+    DoomedFile* file = new DoomedFile{new char[size], doomedFiles.load(std::memory_order_relaxed), true};
     std::memcpy(file->name, name, size);
     doomedFiles.store(file, std::memory_order_release);
     return file->name;
+}
+
+void keepOnInterrupt(const char* name)
+{
+    for (DoomedFile* file = doomedFiles.load(std::memory_order_acquire); file != nullptr; file = file->next)
+        if (file->name == name)
+            file->active.store(false);
 }
 
 void catchInterrupts()

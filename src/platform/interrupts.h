@@ -11,6 +11,10 @@
 // after them.
 const char* removeOnInterrupt(const char* name);
 
+// The name removeOnInterrupt returned is no longer the run's to remove (it
+// was never made, or is gone or handed on): an interrupt leaves it alone.
+void keepOnInterrupt(const char* name);
+
 // From here on, interrupts end the run as described above.
 void catchInterrupts();
 

@@ -53,13 +53,15 @@ void abandonPendingFile(PendingFile& file)
 
 bool createDirectoryRemovedOnInterrupt(const char* name)
 {
-    removeOnInterrupt(name);
+    const char* doomed = removeOnInterrupt(name);
     bool made = false;
     int errorNumber = EINTR;
     if (enterFileCreation()) {
         made = makeDirectoryNamed(name) == 0;
         errorNumber = errno;
     }
+    if (!made)
+        keepOnInterrupt(doomed);
     leaveFileCreation();
     errno = errorNumber;
     return made;

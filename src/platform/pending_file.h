@@ -33,5 +33,7 @@ bool commitPendingFile(PendingFile& file);
 void abandonPendingFile(PendingFile& file);
 
 // Creates a directory (one level) that an interrupt removes again, inside
-// the interrupt bracket. False, with errno set, when it cannot be created.
+// the interrupt bracket. False, with errno set, when it cannot be created
+// (EEXIST when another run has just made it); an interrupt then leaves the
+// name alone.
 bool createDirectoryRemovedOnInterrupt(const char* name);

@@ -348,7 +348,7 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
     // remove it; once one has come, nothing is created.
     int to = -1;
     if (enterFileCreation())
-        to = openNamed(target, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
+        to = openNamed(target, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
     else
         errno = EINTR;
     leaveFileCreation();
@@ -361,7 +361,7 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
     if (!fine)
         reportError("copy: cannot create '%s': %s\n", target, errno);
     else if (watch.targetCreated != nullptr)
-        watch.targetCreated(watch.context, reserveRoom(to, totalSize));
+        watch.targetCreated(watch.context, reserveRoom(to, totalSize), dup(to));
     CopyCount count{&watch, 0};
     for (std::size_t i = 0; fine && i < sources.count(); i++) {
         std::printf("%s\n", sources.name(i));

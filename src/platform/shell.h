@@ -13,7 +13,9 @@
 struct CopyWatch {
     // The target exists; `reserved` when the whole size of the sources is
     // set aside for it on the disk (the copy then cannot run out of room).
-    void (*targetCreated)(void* context, bool reserved) = nullptr;
+    // `reader` reads the very file created (it shares the copy's offset:
+    // read it by offset), the watcher's to close; -1 when none could be had.
+    void (*targetCreated)(void* context, bool reserved, int reader) = nullptr;
     // The target's first `total` bytes are written and final.
     void (*bytesAppended)(void* context, std::uint64_t total) = nullptr;
     void* context = nullptr;

@@ -40,7 +40,7 @@ struct TextInput {
     // bytes may be read. When they are all in, `waitForMore` (if set) waits
     // until more are final and returns their new count; a count no larger
     // than before means no more will come.
-    std::uint64_t offset = 0;     // bytes read from the file so far
+    std::uint64_t offset = 0;     // bytes read from the file so far, where the next read starts
     std::uint64_t readable = ~std::uint64_t{0};
     std::uint64_t (*waitForMore)(void* context, std::uint64_t have) = nullptr;
     void* waitContext = nullptr;
@@ -50,6 +50,11 @@ struct TextInput {
 // Opens a regular file for reading. False (with errno set) when it cannot be
 // opened or is not a regular file.
 bool openTextInput(TextInput& in, const char* name);
+
+// Reads the regular file open on `fd` from its start, by offset, so that
+// the descriptor may be one its writer shares; the input closes it. False
+// (with errno set, and `fd` closed) when it is not a regular file.
+bool openTextInputOn(TextInput& in, int fd);
 
 // Reads from a block of memory the caller keeps alive.
 void openTextInputFromMemory(TextInput& in, const char* bytes, std::size_t size);

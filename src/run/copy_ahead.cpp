@@ -2,14 +2,15 @@
 //
 // Invariants:
 // - The helper thread runs the copy and is the only writer of the target,
-//   `progress_`, `reserved_` and `status_`; the scanning thread only reads
-//   them (and the target, through its own descriptor).
+//   `progress_`, `reserved_`, `target_` (until Created) and `status_`; the
+//   scanning thread only reads them (and the target, by offset, through the
+//   descriptor the copy handed over in `target_`, which it then owns).
 // - `progress_` holds the count of final bytes and the phase in one word:
 //   the count only grows, the phase moves as CopyPhase says, and the word is
-//   stored (release) after the bytes it counts are written, `reserved_`
-//   before Created, `status_` before Finished. A reader that loads it
-//   (acquire) may read that many bytes, and when it says Finished, the count
-//   beside it is the last one.
+//   stored (release) after the bytes it counts are written, `reserved_` and
+//   `target_` before Created, `status_` before Finished. A reader that loads
+//   it (acquire) may read that many bytes, and when it says Finished, the
+//   count beside it is the last one.
 // - Every change is followed by a bump of `news_` and a wake-up, and a waiter
 //   reads `news_` before it looks at the rest, so no change is missed; the
 //   helper reaches Finished on every path, so every wait ends.
@@ -19,6 +20,11 @@
 //   console text (each name before its bytes, then the count or the error)
 //   keeps the order it has when copy and scan run one after the other.
 #include "run/copy_ahead.h"
+
+#include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include "platform/interrupts.h"
 
@@ -48,9 +54,10 @@ void CopyAhead::publish(std::uint64_t copied, CopyPhase phase)
     announce();
 }
 
-void CopyAhead::targetCreated(void* context, bool reserved)
+void CopyAhead::targetCreated(void* context, bool reserved, int reader)
 {
     CopyAhead& self = *static_cast<CopyAhead*>(context);
+    self.target_ = reader;
     self.reserved_.store(reserved, std::memory_order_release);
     self.publish(copiedOf(self.progress_.load(std::memory_order_relaxed)), CopyPhase::Created);
 }
@@ -104,6 +111,7 @@ void CopyAhead::start(CopyFunction copy, const char* commandLine)
     commandLine_ = commandLine;
     progress_.store(static_cast<std::uint64_t>(CopyPhase::Starting));
     reserved_.store(false);
+    target_ = -1;
 #ifndef _WIN32
     helper_ = std::thread(&CopyAhead::run, this);
 #else
@@ -121,6 +129,15 @@ bool CopyAhead::waitUntilTargetReserved()
     }
 }
 
+int CopyAhead::takeTarget()
+{
+    if (phaseOf(progress_.load(std::memory_order_acquire)) == CopyPhase::Starting)
+        return -1;
+    const int target = target_;
+    target_ = -1;
+    return target;
+}
+
 void CopyAhead::follow(TextInput& input)
 {
     input.readable = copiedOf(progress_.load(std::memory_order_acquire));
@@ -135,4 +152,10 @@ int CopyAhead::finish()
         helper_.join();
 #endif
     return status_;
+}
+
+CopyAhead::~CopyAhead()
+{
+    if (target_ >= 0)
+        close(target_);
 }

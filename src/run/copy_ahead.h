@@ -32,6 +32,12 @@ public:
     // it grows.
     bool waitUntilTargetReserved();
 
+    // A descriptor that reads the very file the copy created, once it is
+    // created (-1 before, or when none could be had); the caller's to close
+    // from then on. The one way to the target: never a file found again by
+    // its name, which may by then be another's.
+    int takeTarget();
+
     // Makes `input`, opened on the target, read only what the copy has
     // finished, waiting for more as the copy goes on.
     void follow(TextInput& input);
@@ -39,8 +45,11 @@ public:
     // Waits for the copy's end and returns the command's status.
     int finish();
 
+    // Closes the target's descriptor if nobody took it.
+    ~CopyAhead();
+
 private:
-    static void targetCreated(void* context, bool reserved);
+    static void targetCreated(void* context, bool reserved, int reader);
     static void bytesAppended(void* context, std::uint64_t total);
     static std::uint64_t waitForCopiedBytes(void* context, std::uint64_t have);
     void run();
@@ -57,6 +66,7 @@ private:
     // one word, so that a reader sees the two as they were stored together.
     std::atomic<std::uint64_t> progress_{0};
     std::atomic<bool> reserved_{false};             // the target's whole size is set aside
+    int target_ = -1;                               // reads the target, once Created
     std::atomic<std::uint32_t> news_{0};            // bumped at every change above
     int status_ = 0;                                // the command's status, once Finished
 };

@@ -16,6 +16,7 @@
 #include "platform/shell.h"
 #include "platform/text_input.h"
 #include "platform/text_output.h"
+#include "platform/turns.h"
 #include "run/copy_ahead.h"
 #include "run/scan_loop.h"
 #include "scan/scan_state.h"
@@ -42,6 +43,8 @@ struct Run {
     CombinedDat combined;
     ListDats lists;
     DatWriter* writer;         // one of the two
+    Turns turns;               // at the working directory and the DATs' own
+    ~Run() { giveTurnsBack(turns); }
 };
 
 static void removeFile(Run& run, const char* name)
@@ -65,18 +68,25 @@ static void scanTemporaryFile(Run& run)
     scanAllLines(run.state);
 }
 
+// Opens the temporary file, unless it is open already, through the
+// descriptor its copy created it with: the run reads no file found again
+// by that name.
+static bool openTemporaryFile(Run& run)
+{
+    if (run.input.fd >= 0)
+        return true;
+    const int fd = run.copy.takeTarget();
+    return fd >= 0 && openTextInputOn(run.input, fd);
+}
+
 // Scans the temporary file while the copy is still writing it, where the
 // copy has the file's room reserved (so the DAT cannot take it away). False
 // when the scan has to wait for the copy's end: no reservation, or a file
-// that did not open (nothing is left open then).
+// that did not open (the temporary file may be left open then).
 static bool scanWhileCopying(Run& run)
 {
-    if (!run.copy.waitUntilTargetReserved() || !openTextInput(run.input, temporaryFileName))
+    if (!run.copy.waitUntilTargetReserved() || !openTemporaryFile(run) || !run.writer->open(*run.writer))
         return false;
-    if (!run.writer->open(*run.writer)) {
-        closeTextInput(run.input);
-        return false;
-    }
     run.copy.follow(run.input);
     scanTemporaryFile(run);
     return true;
@@ -131,29 +141,37 @@ int runConversion(const char* listDirectory, bool disks, const char* perList, bo
         return 2;
     }
 
-    // The previous DATs stay until the new ones are complete; only what a
-    // killed run began goes.
-    removeOnInterrupt(temporaryFileName);
     catchInterrupts();
     std::puts(banner);
     if (!writer.prepare(writer)) {
         printCannotOpenDat(writer.failedDat);
         return 3;
     }
+    // Runs that would write the same files take turns. Holding its turn, the
+    // run may take what it finds under its files' names for what a killed
+    // run left; the previous DATs stay until the new ones are complete.
+    takeTurns(run.turns, ".", writer.directory);
+    removeOnInterrupt(temporaryFileName);
+    writer.removeLeftovers(writer);
+
     run.copy.start(runShellWatched, run.copyCommand);
     bool scanned = scanWhileCopying(run);
-    if (run.copy.finish() == 1) {
-        std::puts("Error can't get directory information.");
-        if (scanned) {
-            closeTextInput(run.input);
-            writer.abandon(writer);
-        }
-        scanned = false;
+    const int copyStatus = run.copy.finish();
+    if (copyStatus != 0) {
+        // A failed copy leaves no temporary file: the run ends as one that
+        // found none to read.
+        if (copyStatus == 1)
+            std::puts("Error can't get directory information.");
+        closeTextInput(run.input);
+        writer.abandon(writer);
+        std::puts("\nFailed to read from temp file...ABORTING!\n");
+        return 3;
     }
 
     if (!scanned) {
-        if (!openTextInput(run.input, temporaryFileName)) {
+        if (!openTemporaryFile(run)) {
             writer.abandon(writer);
+            removeFile(run, temporaryFileName);
             std::puts("\nFailed to read from temp file...ABORTING!\n");
             return 3;
         }
