@@ -187,7 +187,7 @@ TEST(Run, PerListDats)
         "<softwarelist name=\"\">\n" + block + "<softwarelist name=\"a b\">\n" + block +
         "<softwarelist name=\".hidden\">\n" + block + "<softwarelist name=\"CON.txt\">\n" + block +
         "<softwarelist name=\"lpt9\">\n" + block + "<softwarelist name=\"com0\">\n" +
-        "<softwarelist name=\"" + std::string(201, 'n') + "\">\n" + block + "<softwarelist name=\"alpha\">\n" +
+        "<softwarelist name=\"" + std::string(201, 'n') + "\">\n" + block + "<softwarelist name=\"aLPHA\">\n" +
         block + "<softwarelist name=\"c\x01\">\n" + block;
     const std::string skipped = "softlist2dat: line 1: list '' skipped: written before the first list\n"
                                 "softlist2dat: line 24: list '' skipped: empty name\n"
@@ -197,7 +197,7 @@ TEST(Run, PerListDats)
                                 "softlist2dat: line 44: list 'lpt9' skipped: name is a Windows device name\n"
                                 "softlist2dat: line 50: list '" + std::string(201, 'n') +
                                 "' skipped: name longer than 200 bytes\n"
-                                "softlist2dat: line 55: list 'alpha' skipped: name met before in this run\n"
+                                "softlist2dat: line 55: list 'aLPHA' skipped: name met before in this run\n"
                                 "softlist2dat: line 60: list 'c\\x01' skipped: name holds a byte other than A-Z a-z 0-9 _ - .\n";
     const std::string header = "clrmamepro (\n\tname \"%\"\n\tdescription \"%\"\n\tcategory \"MESS\"\n"
                                "\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n";

@@ -35,11 +35,19 @@ std::string datPath(const ListDats& dats, std::string_view list)
     return path;
 }
 
+// The name with A-Z as a-z: names that differ only so are one file's on
+// Windows and macOS.
+std::string caseFolded(std::string_view name)
+{
+    std::string folded;
+    for (char c : name)
+        folded += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    return folded;
+}
+
 bool isDeviceName(std::string_view name)
 {
-    std::string base;
-    for (char c : name.substr(0, name.find('.')))
-        base += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    const std::string base = caseFolded(name.substr(0, name.find('.')));
     if (base == "con" || base == "nul" || base == "aux" || base == "prn")
         return true;
     return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
@@ -62,7 +70,7 @@ const char* whyNoDat(const ListDats& dats, std::string_view name)
     }
     if (isDeviceName(name))
         return "name is a Windows device name";
-    if (dats.met.contains(std::string(name)))
+    if (dats.met.contains(caseFolded(name)))
         return "name met before in this run";
     return nullptr;
 }
@@ -193,7 +201,7 @@ TextOutput* beginList(ListDats& dats, const ListFound& list)
     }
     if (!openListDat(dats, list.name))
         return brokenOutput(dats);
-    dats.met.emplace(list.name);
+    dats.met.emplace(caseFolded(list.name));
     dats.datOpen = true;
     char room[longestText];
     const std::string_view description = list.description.empty() ? list.name : decoded(dats, list.description, room);

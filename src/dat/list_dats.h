@@ -3,10 +3,11 @@
 // description alone, a clone linked to its parent, with its year and
 // manufacturer and its ROMs' bad dumps, every value decoded; no rebuildto
 // line. Each DAT is written as its .part and all are put in place once every
-// one was written. A list whose name cannot be a file's (or was met before)
-// is skipped and named on stderr; what comes before the first list is
-// reported as a list of no name. One list's DAT is open at a time; what is
-// kept for the end grows with the number of lists.
+// one was written. A list whose name cannot be a file's (or was met before,
+// in any ASCII case: such names are one file on some systems) is skipped and
+// named on stderr; what comes before the first list is reported as a list of
+// no name. One list's DAT is open at a time; what is kept for the end grows
+// with the number of lists.
 #pragma once
 
 #include <cassert>
@@ -51,7 +52,7 @@ struct ListDats : DatWriter {
     std::string* memory;                     // instead of files: every DAT in turn, then the skipped lines
     bool createdDirectory;
     std::deque<PendingFile> files;           // the DATs this run began, in order (growing copies none)
-    std::unordered_set<std::string> met;     // their lists' names
+    std::unordered_set<std::string> met;     // their lists' names, case-folded
     std::string skippedLines;                // one stderr line per list skipped
     std::string failedName;                  // the DAT a failure concerns
     TextOutput* out;                         // the stream of the DAT being written
