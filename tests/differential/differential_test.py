@@ -94,7 +94,7 @@ def usual_rom_line(rng):
     return rng.choice([b"\t\t", b"", b" "]) + line + rng.choice([b"\n", b"\r\n", b""])
 
 
-LIST_NAMES = [b"a", b"b", b"a", b"", b"x y", b".h", b"con", b"COM1.x", b"n" * 201, b"ok_list-1.2", b"c\x01",
+LIST_NAMES = [b"a", b"b", b"A", b"", b"x y", b".h", b"con", b"COM1.x", b"n" * 201, b"ok_list-1.2", b"c\x01",
               b"lpt0", b"sn&amp;x"]
 
 

@@ -134,7 +134,7 @@ def why_no_dat(name, met):
         return "name holds a byte other than A-Z a-z 0-9 _ - ."
     if name.split(b".", 1)[0].lower() in DEVICES:
         return "name is a Windows device name"
-    if name in met:
+    if name.lower() in (m.lower() for m in met):
         return "name met before in this run"
     return None
 
