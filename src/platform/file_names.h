@@ -5,7 +5,19 @@
 #pragma once
 
 #include <cstdint>
+#include <fcntl.h>
 #include <string>
+
+// Flags of open(2) that only some platforms know; elsewhere they mean nothing.
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+#ifndef O_NOFOLLOW
+#define O_NOFOLLOW 0
+#endif
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
 
 // open(2) by name; the descriptor, or -1 with errno set.
 int openNamed(const char* name, int flags, int mode = 0);

@@ -23,17 +23,6 @@
 #include <io.h>
 #endif
 
-// Flags that only some platforms know; elsewhere they mean nothing.
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
-#ifndef O_NOFOLLOW
-#define O_NOFOLLOW 0
-#endif
-#ifndef O_NONBLOCK
-#define O_NONBLOCK 0
-#endif
-
 static const char delPrefix[] = "del ";
 static const char copyPrefix[] = "copy /B ";
 static const char sourcePattern[] = "*.xml";

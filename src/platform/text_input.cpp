@@ -14,10 +14,6 @@
 #include <windows.h>
 #endif
 
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
-
 static constexpr std::size_t lookahead = pieceLookahead;
 
 bool openTextInput(TextInput& in, const char* name)

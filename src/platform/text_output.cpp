@@ -12,13 +12,6 @@
 #include <io.h>
 #endif
 
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
-#ifndef O_NOFOLLOW
-#define O_NOFOLLOW 0
-#endif
-
 // A stream with nothing buffered, written to `fd`, or collected in `memory`,
 // or (neither) dropped when `discarding`.
 static void startStream(TextOutput& out, int fd, std::string* memory, bool discarding)
