@@ -10,10 +10,10 @@
 
 bool createPendingFile(PendingFile& file, TextOutput& out, const char* target)
 {
+    assert(!file.active);
     std::string part = target;
     part += pendingSuffix;
-    if (file.part == nullptr || part != file.part)
-        file.part = removeOnInterrupt(part.c_str());
+    file.part = removeOnInterrupt(part.c_str());
     bool opened = false;
     int errorNumber = EINTR;
     if (enterFileCreation()) {
@@ -22,9 +22,19 @@ bool createPendingFile(PendingFile& file, TextOutput& out, const char* target)
             opened = openTextOutput(out, file.part);
         errorNumber = errno;
     }
+    file.active = opened;
+    if (!opened)
+        keepOnInterrupt(file.part);
     leaveFileCreation();
     errno = errorNumber;
     return opened;
+}
+
+// The part is no longer the run's to remove.
+static void letGo(PendingFile& file)
+{
+    file.active = false;
+    keepOnInterrupt(file.part);
 }
 
 std::string targetOf(const PendingFile& file)
@@ -36,19 +46,23 @@ std::string targetOf(const PendingFile& file)
 
 bool commitPendingFile(PendingFile& file)
 {
-    assert(file.part != nullptr);
-    if (replaceNamed(file.part, targetOf(file).c_str()) == 0)
+    assert(file.active);
+    if (replaceNamed(file.part, targetOf(file).c_str()) == 0) {
+        letGo(file);
         return true;
+    }
     const int errorNumber = errno;
-    removeNamed(file.part);
+    abandonPendingFile(file);
     errno = errorNumber;
     return false;
 }
 
 void abandonPendingFile(PendingFile& file)
 {
-    if (file.part != nullptr)
-        removeNamed(file.part);
+    if (!file.active)
+        return;
+    removeNamed(file.part);
+    letGo(file);
 }
 
 bool createDirectoryRemovedOnInterrupt(const char* name)

@@ -11,10 +11,13 @@
 // The temporary name's suffix: TARGET.part while the file is written.
 inline constexpr char pendingSuffix[] = ".part";
 
-// A run keeps one for each DAT it begins: the part's name alone, and that
-// as the copy the interrupt's list of names holds.
+// A run keeps one for each DAT it begins: the part's name, as the copy the
+// interrupt's list of names holds, and whether the part is still the run's
+// to remove. Committing or removing it ends that (the interrupt then leaves
+// the name alone), and nothing is removed twice.
 struct PendingFile {
     const char* part = nullptr;   // TARGET.part, named for removal on interrupt
+    bool active = false;          // created, neither committed nor removed yet
 };
 
 // The target's name: the part's without pendingSuffix.
@@ -29,7 +32,7 @@ bool createPendingFile(PendingFile& file, TextOutput& out, const char* target);
 // with errno set, when it cannot be: the part is then removed.
 bool commitPendingFile(PendingFile& file);
 
-// Removes the part, if one was named.
+// Removes the part, if it is still the run's.
 void abandonPendingFile(PendingFile& file);
 
 // Creates a directory (one level) that an interrupt removes again, inside
