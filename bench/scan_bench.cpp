@@ -15,6 +15,8 @@
 
 #include "dat/combined_dat.h"
 #include "dat/list_dats.h"
+#include "dat/list_text.h"
+#include "dat/list_xml.h"
 #include "run/scan_loop.h"
 
 static std::string collection;
@@ -49,14 +51,17 @@ struct Conversion {
     std::string dat;
 };
 
-// Converts the collection through `writer` (set up on `conversion`'s
-// output) once per iteration.
-static void convertEachIteration(benchmark::State& run, Conversion& conversion, DatWriter& writer)
+// Converts the collection through a writer of type Writer (made on
+// `conversion`'s output) once per iteration.
+template <typename Writer, typename... Arguments>
+static void convertEachIteration(benchmark::State& run, Arguments... arguments)
 {
+    Conversion conversion;
+    auto writer = std::make_unique<Writer>(*conversion.output, arguments..., &conversion.dat);
     conversion.dat.reserve(collection.size());
     for (auto _ : run) {
         conversion.dat.clear();
-        convertMemory(*conversion.state, *conversion.input, writer, collection.data(), collection.size());
+        convertMemory(*conversion.state, *conversion.input, *writer, collection.data(), collection.size());
         benchmark::DoNotOptimize(conversion.dat.data());
     }
     run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations()) * static_cast<std::int64_t>(collection.size()));
@@ -66,20 +71,17 @@ static void convertEachIteration(benchmark::State& run, Conversion& conversion, 
 
 static void scanCollection(benchmark::State& run)
 {
-    Conversion conversion;
-    auto writer = std::make_unique<CombinedDat>();
-    startCombinedDat(*writer, *conversion.output, &conversion.dat);
-    convertEachIteration(run, conversion, *writer);
+    convertEachIteration<CombinedDat>(run);
 }
 BENCHMARK(scanCollection)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The list DATs: the text form (argument 0) or Logiqx XML (1).
 static void scanCollectionToListDats(benchmark::State& run)
 {
-    Conversion conversion;
-    auto writer = std::make_unique<ListDats>();
-    startListDats(*writer, *conversion.output, "dats", &conversion.dat, run.range(0) == 1);
-    convertEachIteration(run, conversion, *writer);
+    if (run.range(0) == 1)
+        convertEachIteration<ListDats<ListXml>>(run, "dats");
+    else
+        convertEachIteration<ListDats<ListText>>(run, "dats");
 }
 BENCHMARK(scanCollectionToListDats)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -9,34 +9,40 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 #include "bytes/fast_paths.h"
 #include "dat/combined_dat.h"
 #include "dat/list_dats.h"
+#include "dat/list_text.h"
+#include "dat/list_xml.h"
 #include "dat_shape.h"
 #include "run/scan_loop.h"
 
 static TextInput input;
 static TextOutput output;
 static ScanState state;
-static CombinedDat combined;
-static ListDats lists;
 
 enum class Form { Combined, Lists, XmlLists };
+
+// The conversion through a writer of type Writer (made on `output`).
+template <typename Writer, typename... Arguments>
+static std::string convertThrough(const std::uint8_t* data, std::size_t size, bool disks, Arguments... arguments)
+{
+    std::string dat;
+    auto writer = std::make_unique<Writer>(output, arguments..., &dat);
+    convertMemory(state, input, *writer, reinterpret_cast<const char*>(data), size, disks);
+    return dat;
+}
 
 // The conversion through one writer, the shortcuts on or off.
 static std::string convert(Form form, bool general, const std::uint8_t* data, std::size_t size, bool disks)
 {
-    std::string dat;
-    const bool perList = form != Form::Combined;
-    if (perList)
-        startListDats(lists, output, "out", &dat, form == Form::XmlLists);
-    else
-        startCombinedDat(combined, output, &dat);
     useGeneralPathsOnly(general);
-    convertMemory(state, input, perList ? static_cast<DatWriter&>(lists) : combined,
-                  reinterpret_cast<const char*>(data), size, disks);
+    std::string dat = form == Form::Combined ? convertThrough<CombinedDat>(data, size, disks)
+                      : form == Form::Lists  ? convertThrough<ListDats<ListText>>(data, size, disks, "out")
+                                             : convertThrough<ListDats<ListXml>>(data, size, disks, "out");
     useGeneralPathsOnly(false);
     return dat;
 }

@@ -47,6 +47,13 @@ TEST(DatWriter, GameBlockLinesWithQuotesAsApostrophes)
                       " ]\"\r\n  rebuildto \"nes\"\r\n)\r\n");
 }
 
+// A ROM's values as the scan reports them, its size read as the scan reads
+// it (no chunks).
+RomValues values(std::string_view size, std::string_view crc, std::string_view md5, std::string_view sha1)
+{
+    return RomValues{romSize(size, false, true, 0), crc, md5, sha1};
+}
+
 struct RomCase {
     const char* size;
     const char* crc;
@@ -65,7 +72,8 @@ TEST(DatWriter, RomLineFieldsInFixedOrder)
         {"", "", "", "", "  rom ( name \"x.bin\" )\r\n"},
     };
     for (const RomCase& c : cases)
-        EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, "x.bin", c.size, c.crc, c.md5, c.sha1); }), c.line);
+        EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, "x.bin", values(c.size, c.crc, c.md5, c.sha1)); }),
+                  c.line);
 }
 
 TEST(DatWriter, HexSizesInDecimalOthersAsStored)
@@ -83,7 +91,7 @@ TEST(DatWriter, HexSizesInDecimalOthersAsStored)
         {longHex, longHex},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, "x", c.stored.c_str(), "1", "", ""); }),
+        EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, "x", values(c.stored.c_str(), "1", "", "")); }),
                   "  rom ( name \"x\" size " + c.written + " crc 1 )\r\n")
             << c.stored;
 }
@@ -91,7 +99,7 @@ TEST(DatWriter, HexSizesInDecimalOthersAsStored)
 TEST(DatWriter, ValueEndsAtItsFirstNul)
 {
     const char name[] = {'a', '\0', 'b', '\0'};
-    EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, name, "", "1", "", ""); }),
+    EXPECT_EQ(written([&](TextOutput& out) { writeRom(out, name, values("", "1", "", "")); }),
               "  rom ( name \"a\" crc 1 )\r\n");
 }
 

@@ -73,13 +73,13 @@ struct ConversionCase {
 
 // Each case both ways: with the shortcuts, and with their general twins alone.
 void expectConversions(const ConversionCase* begin, const ConversionCase* end, bool disks = false,
-                       bool perList = false, bool xml = false)
+                       DatForm form = DatForm::Combined)
 {
     for (bool general : {false, true}) {
         useGeneralPathsOnly(general);
         for (const ConversionCase* c = begin; c != end; c++)
-            EXPECT_EQ(convertInMemory(c->input, nullptr, disks, perList, xml),
-                      (perList ? "" : datHeader()) + crlf(c->dat) + c->skipped)
+            EXPECT_EQ(convertInMemory(c->input, nullptr, disks, form),
+                      (form != DatForm::Combined ? "" : datHeader()) + crlf(c->dat) + c->skipped)
                 << c->what << (general ? " (general paths)" : "");
     }
     useGeneralPathsOnly(false);
@@ -353,9 +353,9 @@ TEST(Handlers, ListDatsOnePerList)
              "\t\t<rom name=\"v\" size=\"1\" crc=\"c\" sha1=\"status=\" status=\"baddump\"/>\n\t</game>\n</datafile>\n"},
     };
     for (const auto& c : cases) {
-        expectConversions(&c.text, &c.text + 1, true, true);
+        expectConversions(&c.text, &c.text + 1, true, DatForm::ListText);
         const ConversionCase xml{c.text.what, c.text.input, c.xml, c.text.skipped};
-        expectConversions(&xml, &xml + 1, true, true, true);
+        expectConversions(&xml, &xml + 1, true, DatForm::ListXml);
     }
 }
 
@@ -446,9 +446,7 @@ TEST(LineBuffer, TailPastThePieceIsPoisoned)
         } else {
             openTextInputFromMemory(*in, input.get(), c.text.size());
         }
-        CombinedDat writer;
-        startCombinedDat(writer, *out, &sink);
-        initScanState(*state, *in, writer);
+        initScanState(*state, *in);
         ASSERT_TRUE(readLine(*state));
         ASSERT_EQ(state->lineLength, 3);
         EXPECT_DEATH(

@@ -22,6 +22,8 @@
 
 #include "dat/combined_dat.h"
 #include "dat/list_dats.h"
+#include "dat/list_text.h"
+#include "dat/list_xml.h"
 #include "run/scan_loop.h"
 
 TempDir::TempDir()
@@ -90,21 +92,33 @@ std::vector<std::string> listDirectory(const std::string& path)
     return names;
 }
 
-std::string convertInMemory(const std::string& input, long long* lineCount, bool disks, bool perList, bool xml)
+// The conversion through a writer of type Writer, made on `out`.
+template <typename Writer, typename... Arguments>
+static std::string convertThrough(const std::string& input, long long* lineCount, bool disks, Arguments... arguments)
 {
     // Heap-allocated: the reader's and writer's buffers are large.
     auto in = std::make_unique<TextInput>();
     auto out = std::make_unique<TextOutput>();
     auto state = std::make_unique<ScanState>();
-    auto combined = std::make_unique<CombinedDat>();
-    auto lists = std::make_unique<ListDats>();
     std::string dat;
-    startCombinedDat(*combined, *out, &dat);
-    startListDats(*lists, *out, "out", &dat, xml);
-    convertMemory(*state, *in, perList ? static_cast<DatWriter&>(*lists) : *combined, input.data(), input.size(), disks);
+    auto writer = std::make_unique<Writer>(*out, arguments..., &dat);
+    convertMemory(*state, *in, *writer, input.data(), input.size(), disks);
     if (lineCount != nullptr)
         *lineCount = state->lineCount;
     return dat;
+}
+
+std::string convertInMemory(const std::string& input, long long* lineCount, bool disks, DatForm form)
+{
+    switch (form) {
+    case DatForm::Combined:
+        return convertThrough<CombinedDat>(input, lineCount, disks);
+    case DatForm::ListText:
+        return convertThrough<ListDats<ListText>>(input, lineCount, disks, "out");
+    case DatForm::ListXml:
+        return convertThrough<ListDats<ListXml>>(input, lineCount, disks, "out");
+    }
+    return "";
 }
 
 std::vector<std::string> piecesOneLineAtATime(const std::string& bytes)

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "run/run.h"
+
 // A fresh directory under the system's temporary directory, removed with all
 // it holds when the object goes.
 class TempDir {
@@ -29,11 +31,10 @@ std::vector<std::string> listDirectory(const std::string& path);
 
 // Runs the whole scan (reader, classifier, handlers, writer) on `input` in
 // memory and returns the DAT bytes; `lineCount` receives the lines counted.
-// With `disks`, disk lines become disk entries. With `perList`, the list DATs
-// one after the other (in Logiqx XML with `xml`), then the skipped lists'
-// stderr lines.
+// With `disks`, disk lines become disk entries. With a list form, the list
+// DATs one after the other, then the skipped lists' stderr lines.
 std::string convertInMemory(const std::string& input, long long* lineCount = nullptr, bool disks = false,
-                            bool perList = false, bool xml = false);
+                            DatForm form = DatForm::Combined);
 
 // The pieces of `bytes` as a plain text-mode reader takes them, one line at a
 // time: CR LF becomes LF, then each piece runs to its LF or to 2047 bytes.

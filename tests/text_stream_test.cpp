@@ -151,12 +151,11 @@ struct Scan {
 std::string convertOpenInput(Scan& scan)
 {
     std::string dat;
-    CombinedDat writer;
-    startCombinedDat(writer, scan.out, &dat);
-    writer.open(writer);
-    initScanState(scan.state, scan.in, writer);
-    scanAllLines(scan.state);
-    writer.close(writer);
+    CombinedDat writer(scan.out, &dat);
+    writer.open();
+    initScanState(scan.state, scan.in);
+    scanAllLines(scan.state, writer);
+    writer.close();
     closeTextInput(scan.in);
     return dat;
 }

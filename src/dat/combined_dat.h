@@ -5,20 +5,54 @@
 
 #include <string>
 
+#include "dat/dat_text.h"
 #include "dat/dat_writer.h"
+#include "dat/held_text.h"
 #include "platform/pending_file.h"
 
 // The combined DAT's name, in the working directory.
 inline constexpr char combinedDatName[] = "all_mess_software_lists.dat";
 
-struct CombinedDat : DatWriter {
-    TextOutput* out;
-    std::string* memory;           // instead of the file
-    PendingFile file;
-    char listName[longestValue + 1];   // the last list line's name
-    std::int32_t listNameLength;
-};
+class CombinedDat : public DatOutcome {
+public:
+    static constexpr bool readsAllValues = false;
 
-// A writer of the combined DAT through `out`: into its file, or with
-// `memory` into that string, and no file is touched.
-void startCombinedDat(CombinedDat& dat, TextOutput& out, std::string* memory = nullptr);
+    // Writes through `out`: into its file, or with `memory` into that
+    // string, and no file is touched.
+    explicit CombinedDat(TextOutput& out, std::string* memory = nullptr);
+
+    void listBegins(const ListFound& list) { listName_.keep(list.name); }
+    void gameOpens(const GameFound& game) { openGame(*output, listName_.view(), game.name, game.title); }
+    void detailFound(Detail, std::string_view) {}
+    // A ROM with a hash after its name; the rest of what the scan reports
+    // is for the list DATs.
+    void romFound(const RomFound& rom)
+    {
+        const RomValues& v = rom.afterName;
+        if (!v.crc.empty() || !v.md5.empty() || !v.sha1.empty())
+            writeRom(*output, rom.name, v);
+    }
+    void diskFound(const DiskFound& disk) { writeDisk(*output, disk.name, disk.sha1); }
+    void gameCloses() { closeGame(*output, listName_.view()); }
+    void inputEnds() {}
+
+    // The combined DAT goes to the working directory, which is always there.
+    bool prepare() { return true; }
+    // A DAT begun by a killed run goes, as the interpreter's "del" removes
+    // it (saying so when it cannot); the previous DAT stays until this one
+    // is done.
+    void removeLeftovers();
+    // Creates the DAT (or opens the memory) and writes its header.
+    bool open();
+    bool close();
+    bool commit();
+    void abandon();
+    int report(std::int64_t lines);
+
+private:
+    TextOutput* out_;
+    std::string* memory_;
+    PendingFile file_;
+    HeldText<longestValue> listName_;   // the last list line's name
+};
+static_assert(DatWriter<CombinedDat>);

@@ -1,13 +1,14 @@
-// The DAT text: every line of the ClrMamePro DATs, the combined one and the
-// list DATs. It writes fixed texts and the values it is handed, in the order
-// it is called; values are written as they stand, except for the two every
-// reader of the format must be able to take: a double quote in a title
-// becomes two apostrophes, and a size written as 0x... becomes its decimal
-// value.
+// The ClrMamePro text: every line of the combined DAT, and the pieces of a
+// line that the list DATs' text form shares with it. It writes fixed texts
+// and the values it is handed, in the order it is called; values are
+// written as they stand, except for the two every reader of the format must
+// be able to take: a double quote in a quoted value becomes two apostrophes,
+// and a size is written as RomSize says (in decimal where it is a number).
 #pragma once
 
 #include <string_view>
 
+#include "dat/dat_writer.h"
 #include "platform/text_output.h"
 
 // The header's author line, the same in every DAT this tool has written.
@@ -20,10 +21,8 @@ void writeHeader(TextOutput& out);
 // each double quote of the description written as ''.
 void openGame(TextOutput& out, std::string_view list, std::string_view software, std::string_view description);
 
-// One rom line; size, crc, md5 and sha1 appear only when not empty. A size of
-// "0x" and 1 to 16 significant hex digits is written in decimal.
-void writeRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
-              std::string_view md5, std::string_view sha1);
+// One rom line; size, crc, md5 and sha1 appear only when not empty.
+void writeRom(TextOutput& out, std::string_view name, const RomValues& values);
 
 // One disk line: "  disk ( name "NAME" sha1 SHA1 )".
 void writeDisk(TextOutput& out, std::string_view name, std::string_view sha1);
@@ -31,34 +30,37 @@ void writeDisk(TextOutput& out, std::string_view name, std::string_view sha1);
 // The rebuildto line and the block's closing parenthesis.
 void closeGame(TextOutput& out, std::string_view list);
 
-// One list's DAT, for ROM managers that key sets by name: its header names
-// the list and gives its description; a game block is titled by the
-// software's description alone, links a clone to its parent, and has no
-// rebuildto line.
+// A value that stands between double quotes, each double quote of it
+// written as ''.
+void putQuotedValue(TextComposer& c, std::string_view value);
 
-// The header of one list's DAT, the description's double quotes written as ''.
-void writeListHeader(TextOutput& out, std::string_view list, std::string_view description);
+// "LABEL VALUE " when the value is not empty.
+template <LineText label>
+inline void putRomField(TextComposer& c, std::string_view value)
+{
+    if (value.empty())
+        return;
+    putLiteral<label>(c);
+    putText(c, value.data(), value.size());
+    putLiteral<" ">(c);
+}
 
-// A set as the list DATs write it: its values decoded.
-struct SetLines {
-    std::string_view name;
-    std::string_view title;
-    std::string_view parent;
-    std::string_view year;
-    std::string_view manufacturer;
-};
+// A rom line's values after its name: "size N crc C md5 M sha1 S ", each
+// only when not empty. (Inline: it is most of the rom line of either text
+// form.)
+inline void putRomValues(TextComposer& c, const RomValues& values)
+{
+    char digits[decimalRoom];
+    putRomField<"size ">(c, sizeText(values.size, digits));
+    putRomField<"crc ">(c, values.crc);
+    putRomField<"md5 ">(c, values.md5);
+    putRomField<"sha1 ">(c, values.sha1);
+}
 
-// Opens a game block of a list's DAT: name line, the title alone, then,
-// when `parent` is not empty, the cloneof and romof lines naming it, then
-// the year and manufacturer lines of those not empty. Every double quote of
-// a value is written as ''.
-void openListGame(TextOutput& out, const SetLines& set);
-
-// A rom or disk line of a list's DAT: as in the combined DAT, each double
-// quote of the name written as '', and "flags baddump" for a bad dump.
-void writeListRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
-                  std::string_view md5, std::string_view sha1, bool badDump);
-void writeListDisk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump);
-
-// The closing parenthesis of a list's game block.
-void closeListGame(TextOutput& out);
+// The most bytes putRomValues writes for the values (each byte an LF
+// counted twice).
+inline std::size_t romValuesRoom(const RomValues& values)
+{
+    return 2 * (values.size.text.size() + decimalRoom + values.crc.size() + values.md5.size() + values.sha1.size()) +
+           32;
+}

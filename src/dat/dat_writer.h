@@ -1,15 +1,19 @@
 // The seam between the scan and the DAT: the scan reports what it finds, in
-// input order, to a DatWriter, one call per event, and knows nothing of the
-// DAT's form. The run chooses the writer once (the combined DAT, or one DAT
-// per list) and asks it, around the scan, to create, close, commit or
-// abandon its files and to report the outcome. A writer is a struct that
-// starts with a DatWriter whose operations it filled in.
+// input order, to a DAT writer, one call per event, and knows nothing of the
+// DAT's form. A writer is a class with the events and the run's steps that
+// DatWriter names, and what it reads of each set as a constant of its type;
+// the scan is made for each writer type, so that its events are plain calls.
+// The run chooses the writer once (the combined DAT, or one DAT per list in
+// one of its forms) and asks it, around the scan, to create, close, commit
+// or abandon its files and to report the outcome.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "dat/sizes.h"
 #include "platform/text_output.h"
 
 // The texts are as the scan stored them: names and values plainly, the ROM
@@ -56,14 +60,14 @@ struct GameFound {
 // file's true size where chunk rows joined it. A ROM is reported when one
 // of either set's hashes is not empty.
 struct RomValues {
-    std::string_view size;
+    RomSize size;
     std::string_view crc;
     std::string_view md5;
     std::string_view sha1;
 };
 
-// What a writer of Reading::CombinedValues does not read is left empty:
-// a game's parent, rawName, `whole`, badDump.
+// What a writer that does not read all values (see DatWriter) does not read
+// is left empty: a game's parent, rawName, `whole`, badDump.
 struct RomFound {
     std::string_view name;
     std::string_view rawName;
@@ -80,50 +84,52 @@ struct DiskFound {
     bool badDump;
 };
 
-// How much of each set a writer reads; the scan is made for each (a loop
-// per kind, chosen once per scan), so what a writer never reads costs it
-// nothing. The combined DAT reads the list's name, the software's name and
-// title, each ROM's name and the values after it, and disks; all values
-// are read for the list DATs: parents, years, publishers, statuses, the ROM
-// values before a name, and names as written.
-enum class Reading { CombinedValues, AllValues };
-
 // A <year> or a <publisher> line; the event hands over the line after the
 // start tag (the raw text is elementText of it).
 enum class Detail { Year, Publisher };
 
-struct DatWriter {
-    // The scan's events.
-    void (*listBegins)(DatWriter& writer, const ListFound& list);
-    void (*gameOpens)(DatWriter& writer, const GameFound& game);
-    void (*detailFound)(DatWriter& writer, Detail kind, std::string_view rawRest);
-    void (*romFound)(DatWriter& writer, const RomFound& rom);
-    void (*diskFound)(DatWriter& writer, const DiskFound& disk);
-    void (*gameCloses)(DatWriter& writer);
-    void (*inputEnds)(DatWriter& writer);
-
-    // The run's steps, in this order: prepare once (the directory the DATs
-    // go to made); removeLeftovers once the run holds its turn at that
-    // directory (so that what it finds there was left by a run that no
-    // longer lives); then open before the scan; close after it; commit or
-    // abandon; report. False means failure, named by `failedDat`.
-    bool (*prepare)(DatWriter& writer);
-    void (*removeLeftovers)(DatWriter& writer);
-    bool (*open)(DatWriter& writer);
-    bool (*close)(DatWriter& writer);
-    bool (*commit)(DatWriter& writer);
-    void (*abandon)(DatWriter& writer);
-    // Prints the summary of a complete run of `lines` lines; returns the exit
-    // status.
-    int (*report)(DatWriter& writer, std::int64_t lines);
-
-    Reading reading = Reading::AllValues;
+// What every writer shows the scan and the run besides its events.
+struct DatOutcome {
+    // Where the DAT text goes now; the scan stops once it has failed.
+    TextOutput* output = nullptr;
     // The directory the DATs go to, as the user named it: OUT for the list
     // DATs, nullptr for the working directory.
     const char* directory = nullptr;
-    // Where the DAT text goes now; the scan stops once it has failed.
-    TextOutput* output = nullptr;
     // The DAT a failure concerns, and whether it could not be created at all.
     const char* failedDat = "";
     bool failedToOpen = false;
 };
+
+// A DAT writer. `readsAllValues` says how much of each set it reads, and
+// the scan is made for each: the combined DAT (false) reads the list's
+// name, the software's name and title, each ROM's name and the values after
+// it, and disks; with true, all values are read: parents, years,
+// publishers, statuses, the ROM values before a name, and names as written.
+//
+// The scan's events come in input order. The run's steps, in this order:
+// prepare once (the directory the DATs go to made); removeLeftovers once the
+// run holds its turn at that directory (so that what it finds there was left
+// by a run that no longer lives); open before the scan; close after it;
+// commit or abandon; report, which prints the summary of a complete run of
+// `lines` lines and returns the exit status. False means failure, named by
+// `failedDat`.
+template <typename W>
+concept DatWriter = std::derived_from<W, DatOutcome> &&
+    requires(W& writer, const ListFound& list, const GameFound& game, Detail detail, std::string_view rest,
+             const RomFound& rom, const DiskFound& disk, std::int64_t lines) {
+        { W::readsAllValues } -> std::convertible_to<bool>;
+        { writer.listBegins(list) } -> std::same_as<void>;
+        { writer.gameOpens(game) } -> std::same_as<void>;
+        { writer.detailFound(detail, rest) } -> std::same_as<void>;
+        { writer.romFound(rom) } -> std::same_as<void>;
+        { writer.diskFound(disk) } -> std::same_as<void>;
+        { writer.gameCloses() } -> std::same_as<void>;
+        { writer.inputEnds() } -> std::same_as<void>;
+        { writer.prepare() } -> std::same_as<bool>;
+        { writer.removeLeftovers() } -> std::same_as<void>;
+        { writer.open() } -> std::same_as<bool>;
+        { writer.close() } -> std::same_as<bool>;
+        { writer.commit() } -> std::same_as<bool>;
+        { writer.abandon() } -> std::same_as<void>;
+        { writer.report(lines) } -> std::same_as<int>;
+    };

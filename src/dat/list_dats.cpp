@@ -1,11 +1,12 @@
 // One DAT per list.
 //
 // The scan writes through `output`: the sink until the first list line, then
-// from each list line on either `out`, opened on that list's DAT, or the sink
-// again for a list that cannot be a DAT, or `broken` (a failed stream, which
-// stops the scan) when a DAT cannot be created or the last one could not be
-// written. Whatever the scan reports before the first list (a set, a ROM, a
-// disk, a set's end) is reported as a list of no name that begins at line 1.
+// from each list line on either `out_`, opened on that list's DAT, or the
+// sink again for a list that cannot be a DAT, or `broken_` (a failed stream,
+// which stops the scan) when a DAT cannot be created or the last one could
+// not be written. Whatever the scan reports before the first list (a set, a
+// ROM, a disk, a set's end) is reported as a list of no name that begins at
+// line 1.
 #include "dat/list_dats.h"
 
 #include <cassert>
@@ -14,26 +15,12 @@
 #include <cstdio>
 #include <string_view>
 
-#include "dat/dat_text.h"
-#include "dat/dat_xml.h"
+#include "dat/list_text.h"
+#include "dat/list_xml.h"
 #include "dat/references.h"
 #include "platform/file_names.h"
 
 namespace {
-
-ListDats& lists(DatWriter& writer)
-{
-    return static_cast<ListDats&>(writer);
-}
-
-std::string datPath(const ListDats& dats, std::string_view list)
-{
-    std::string path = dats.directory;
-    path += '/';
-    path.append(list);
-    path += ".dat";
-    return path;
-}
 
 // The name with A-Z as a-z: names that differ only so are one file's on
 // Windows and macOS.
@@ -53,8 +40,16 @@ bool isDeviceName(std::string_view name)
     return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '1' && base[3] <= '9';
 }
 
+}  // namespace
+
+ListFiles::ListFiles(TextOutput& out, const char* dats, std::string* memory) : out_(&out), memory_(memory)
+{
+    directory = dats;
+    startScan();
+}
+
 // Why a list of this name cannot have a DAT of its own, or nullptr.
-const char* whyNoDat(const ListDats& dats, std::string_view name)
+const char* ListFiles::whyNoDat(std::string_view name) const
 {
     if (name.empty())
         return "empty name";
@@ -70,338 +65,315 @@ const char* whyNoDat(const ListDats& dats, std::string_view name)
     }
     if (isDeviceName(name))
         return "name is a Windows device name";
-    if (dats.met.contains(caseFolded(name)))
+    if (met_.contains(caseFolded(name)))
         return "name met before in this run";
     return nullptr;
 }
 
-void noteSkipped(ListDats& dats, std::int64_t line, std::string_view name, const char* reason)
+void ListFiles::noteSkipped(std::int64_t line, std::string_view name, const char* reason)
 {
     char head[64];
     std::snprintf(head, sizeof head, "softlist2dat: line %lld: list '", static_cast<long long>(line));
-    dats.skippedLines += head;
+    skippedLines_ += head;
     for (char byte : name) {
         const unsigned char c = static_cast<unsigned char>(byte);
         if (c < 0x20 || c == 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            dats.skippedLines += escaped;
+            skippedLines_ += escaped;
         } else {
-            dats.skippedLines += byte;
+            skippedLines_ += byte;
         }
     }
-    dats.skippedLines += "' skipped: ";
-    dats.skippedLines += reason;
-    dats.skippedLines += '\n';
+    skippedLines_ += "' skipped: ";
+    skippedLines_ += reason;
+    skippedLines_ += '\n';
 }
 
-// A value decoded into `room`, which holds at least raw.size() bytes (a
-// value the scan reports fits the room for its kind): line breaks only where
-// the form can hold them (XML). A value without references is itself.
-template <std::size_t N>
-std::string_view decoded(const ListDats& dats, std::string_view raw, char (&room)[N])
+void ListFiles::startScan()
 {
-    assert(raw.size() <= N);
-    if (raw.find('&') == std::string_view::npos)
-        return raw;
-    return std::string_view(room, decodeReferences(raw, room, dats.xml));
+    files_.clear();
+    met_.clear();
+    skippedLines_.clear();
+    failedDat = "";
+    failedToOpen = false;
+    datOpen_ = false;
+    sinkHoldsPreamble_ = true;
+    reportedBeforeFirstList_ = false;
+    openTextOutputToNothing(sink_);
+    output = &sink_;
 }
 
-// Writes the waiting set's lines.
-void writeSet(ListDats& dats)
+TextOutput* ListFiles::brokenOutput()
 {
-    PendingSet& set = dats.set;
-    if (!set.waiting)
-        return;
-    set.waiting = false;
-    char name[longestValue], title[longestText], parent[longestValue], year[longestText], publisher[longestText];
-    const SetLines lines{decoded(dats, set.name.view(), name), decoded(dats, set.title.view(), title),
-                         decoded(dats, set.parent.view(), parent), decoded(dats, set.year.view(), year),
-                         decoded(dats, set.publisher.view(), publisher)};
-    if (dats.xml) {
-        openXmlGame(*dats.output, lines);
-        set.open = true;
-    } else {
-        openListGame(*dats.output, lines);
-    }
+    openTextOutputToNothing(broken_);
+    broken_.failed = true;
+    return &broken_;
 }
 
-// Something of a set is reported: before the first list it counts as a
-// list of no name.
-void noteReported(ListDats& dats)
+// Opens the list's DAT on `out_`: a new .part file, or the memory.
+bool ListFiles::openDat(std::string_view name)
 {
-    dats.reportedBeforeFirstList |= dats.sinkHoldsPreamble;
-}
-
-// Ends the XML form's open set.
-void closeOpenSet(ListDats& dats)
-{
-    if (dats.set.open) {
-        closeXmlGame(*dats.output);
-        dats.set.open = false;
-    }
-}
-
-// Ends what the scan wrote to so far. False when the DAT could not be
-// written completely.
-bool finishCurrent(ListDats& dats)
-{
-    writeSet(dats);
-    if (dats.xml && dats.datOpen) {
-        closeOpenSet(dats);
-        closeXmlDatafile(*dats.out);
-    }
-    dats.set.open = false;
-    if (dats.datOpen) {
-        dats.datOpen = false;
-        if (!closeTextOutput(*dats.out)) {
-            dats.failedName = dats.files.empty() ? "" : targetOf(dats.files.back());
-            dats.failedDat = dats.failedName.c_str();
-            return false;
-        }
-    } else if (dats.sinkHoldsPreamble && dats.reportedBeforeFirstList) {
-        noteSkipped(dats, 1, "", "written before the first list");
-    }
-    dats.sinkHoldsPreamble = false;
-    return true;
-}
-
-TextOutput* brokenOutput(ListDats& dats)
-{
-    openTextOutputToNothing(dats.broken);
-    dats.broken.failed = true;
-    return &dats.broken;
-}
-
-// Opens the list's DAT on `out`: a new .part file, or the memory.
-bool openListDat(ListDats& dats, std::string_view name)
-{
-    if (dats.memory != nullptr) {
-        openTextOutputToMemory(*dats.out, *dats.memory);
+    if (memory_ != nullptr) {
+        openTextOutputToMemory(*out_, *memory_);
         return true;
     }
-    dats.files.emplace_back();
-    if (createPendingFile(dats.files.back(), *dats.out, datPath(dats, name).c_str()))
+    std::string path = directory;
+    path += '/';
+    path.append(name);
+    path += ".dat";
+    files_.emplace_back();
+    if (createPendingFile(files_.back(), *out_, path.c_str()))
         return true;
-    dats.failedName = targetOf(dats.files.back());
-    dats.failedDat = dats.failedName.c_str();
-    dats.failedToOpen = true;
-    dats.files.pop_back();
+    failedName_ = path;
+    failedDat = failedName_.c_str();
+    failedToOpen = true;
+    files_.pop_back();
     return false;
 }
 
-TextOutput* beginList(ListDats& dats, const ListFound& list)
+TextOutput* ListFiles::beginDat(const ListFound& list, bool& opened)
 {
-    if (!finishCurrent(dats))
-        return brokenOutput(dats);
-    if (const char* reason = whyNoDat(dats, list.name)) {
-        noteSkipped(dats, list.line, list.name, reason);
-        openTextOutputToNothing(dats.sink);
-        return &dats.sink;
+    opened = false;
+    if (!endDat())
+        return brokenOutput();
+    if (const char* reason = whyNoDat(list.name)) {
+        noteSkipped(list.line, list.name, reason);
+        openTextOutputToNothing(sink_);
+        return &sink_;
     }
-    if (!openListDat(dats, list.name))
-        return brokenOutput(dats);
-    dats.met.emplace(caseFolded(list.name));
-    dats.datOpen = true;
-    char room[longestText];
-    const std::string_view description = list.description.empty() ? list.name : decoded(dats, list.description, room);
-    if (dats.xml)
-        writeXmlHeader(*dats.out, list.name, description);
-    else
-        writeListHeader(*dats.out, list.name, description);
-    return dats.out;
+    if (!openDat(list.name))
+        return brokenOutput();
+    met_.emplace(caseFolded(list.name));
+    datOpen_ = opened = true;
+    return out_;
 }
 
-void listBegins(DatWriter& writer, const ListFound& list)
+bool ListFiles::endDat()
 {
-    writer.output = beginList(lists(writer), list);
+    if (datOpen_) {
+        datOpen_ = false;
+        if (!closeTextOutput(*out_)) {
+            failedName_ = files_.empty() ? "" : targetOf(files_.back());
+            failedDat = failedName_.c_str();
+            return false;
+        }
+    } else if (sinkHoldsPreamble_ && reportedBeforeFirstList_) {
+        noteSkipped(1, "", "written before the first list");
+    }
+    sinkHoldsPreamble_ = false;
+    return true;
 }
 
-void gameOpens(DatWriter& writer, const GameFound& game)
+void ListFiles::appendSkippedToMemory()
 {
-    ListDats& dats = lists(writer);
-    noteReported(dats);
-    writeSet(dats);
-    closeOpenSet(dats);
-    PendingSet& set = dats.set;
-    set.waiting = true;
-    set.hasYear = set.hasPublisher = false;
-    set.name.keep(game.name);
-    set.title.keep(elementText(game.rawRest));
-    set.parent.keep(game.parent);
-    set.year.size = set.publisher.size = 0;
+    if (memory_ != nullptr)
+        *memory_ += skippedLines_;
 }
 
-// A year or publisher counts between the set's description and its first
-// ROM or disk, once.
-void detailFound(DatWriter& writer, Detail kind, std::string_view rawRest)
+bool ListFiles::prepare()
 {
-    PendingSet& set = lists(writer).set;
-    bool& has = kind == Detail::Year ? set.hasYear : set.hasPublisher;
-    if (!set.waiting || has)
-        return;
-    has = true;
-    (kind == Detail::Year ? set.year : set.publisher).keep(elementText(rawRest));
-}
-
-void romFound(DatWriter& writer, const RomFound& rom)
-{
-    ListDats& dats = lists(writer);
-    noteReported(dats);
-    writeSet(dats);
-    char name[longestValue];
-    const RomValues& v = rom.whole;
-    if (!dats.xml)
-        writeListRom(*writer.output, decoded(dats, rom.rawName, name), v.size, v.crc, v.md5, v.sha1, rom.badDump);
-    else if (dats.set.open)
-        writeXmlRom(*writer.output, decoded(dats, rom.rawName, name), v.size, v.crc, v.md5, v.sha1, rom.badDump);
-}
-
-void diskFound(DatWriter& writer, const DiskFound& disk)
-{
-    ListDats& dats = lists(writer);
-    noteReported(dats);
-    writeSet(dats);
-    char name[longestValue];
-    if (!dats.xml)
-        writeListDisk(*writer.output, decoded(dats, disk.rawName, name), disk.sha1, disk.badDump);
-    else if (dats.set.open)
-        writeXmlDisk(*writer.output, decoded(dats, disk.rawName, name), disk.sha1, disk.badDump);
-}
-
-void gameCloses(DatWriter& writer)
-{
-    ListDats& dats = lists(writer);
-    noteReported(dats);
-    writeSet(dats);
-    if (dats.xml)
-        closeOpenSet(dats);
-    else
-        closeListGame(*writer.output);
-}
-
-// The input has ended: the last DAT is closed, and in memory the skipped
-// lists follow the DATs.
-void inputEnds(DatWriter& writer)
-{
-    ListDats& dats = lists(writer);
-    if (!finishCurrent(dats))
-        writer.output = brokenOutput(dats);
-    if (dats.memory != nullptr)
-        *dats.memory += dats.skippedLines;
-}
-
-// OUT is created (one level) when missing.
-bool prepare(DatWriter& writer)
-{
-    ListDats& dats = lists(writer);
-    dats.failedDat = dats.directory;
-    if (dats.memory != nullptr)
+    failedDat = directory;
+    if (memory_ != nullptr)
         return true;
     bool regular = false;
     std::uint64_t size = 0;
-    if (statNamed(dats.directory, regular, size)) {
-        if (leadsToDirectory(dats.directory))
+    if (statNamed(directory, regular, size)) {
+        if (leadsToDirectory(directory))
             return true;
         errno = ENOTDIR;
         return false;
     }
-    dats.createdDirectory = createDirectoryRemovedOnInterrupt(dats.directory);
+    createdDirectory_ = createDirectoryRemovedOnInterrupt(directory);
     // Another run may have made it since: it is then not this run's.
-    return dats.createdDirectory || (errno == EEXIST && leadsToDirectory(dats.directory));
+    return createdDirectory_ || (errno == EEXIST && leadsToDirectory(directory));
 }
 
-// A DAT's leftover is removed when its own is created.
-void removeLeftovers(DatWriter&) {}
-
-bool open(DatWriter& writer)
+bool ListFiles::commit()
 {
-    ListDats& dats = lists(writer);
-    dats.files.clear();
-    dats.met.clear();
-    dats.skippedLines.clear();
-    dats.failedDat = "";
-    dats.failedToOpen = false;
-    dats.datOpen = false;
-    dats.sinkHoldsPreamble = true;
-    dats.reportedBeforeFirstList = false;
-    dats.set.waiting = dats.set.open = false;
-    openTextOutputToNothing(dats.sink);
-    writer.output = &dats.sink;
-    return true;
-}
-
-// False when a DAT could not be created or written completely.
-bool close(DatWriter& writer)
-{
-    ListDats& dats = lists(writer);
-    return finishCurrent(dats) && !writer.output->failed;
-}
-
-// Puts every DAT in place; at the first that cannot be, the rest are removed.
-bool commit(DatWriter& writer)
-{
-    ListDats& dats = lists(writer);
-    for (std::size_t i = 0; i < dats.files.size(); i++) {
-        if (!commitPendingFile(dats.files[i])) {
-            dats.failedName = targetOf(dats.files[i]);
-            dats.failedDat = dats.failedName.c_str();
-            for (std::size_t j = i + 1; j < dats.files.size(); j++)
-                abandonPendingFile(dats.files[j]);
+    for (std::size_t i = 0; i < files_.size(); i++) {
+        if (!commitPendingFile(files_[i])) {
+            failedName_ = targetOf(files_[i]);
+            failedDat = failedName_.c_str();
+            for (std::size_t j = i + 1; j < files_.size(); j++)
+                abandonPendingFile(files_[j]);
             return false;
         }
     }
     return true;
 }
 
-// Removes every DAT begun, and OUT when this run created it.
-void abandon(DatWriter& writer)
+void ListFiles::abandon()
 {
-    ListDats& dats = lists(writer);
-    if (dats.datOpen) {
-        dats.datOpen = false;
-        closeTextOutput(*dats.out);
+    if (datOpen_) {
+        datOpen_ = false;
+        closeTextOutput(*out_);
     }
-    for (PendingFile& file : dats.files)
+    for (PendingFile& file : files_)
         abandonPendingFile(file);
-    if (dats.createdDirectory)
-        removeDirectoryNamed(dats.directory);
+    if (createdDirectory_)
+        removeDirectoryNamed(directory);
 }
 
-// The skipped lists on stderr, then the summary; 3 when a list was skipped.
-int report(DatWriter& writer, std::int64_t lines)
+int ListFiles::report(std::int64_t lines)
 {
-    ListDats& dats = lists(writer);
     std::fflush(stdout);
-    std::fputs(dats.skippedLines.c_str(), stderr);
-    std::printf("\nConverted %" PRId64 " XML lines into %d DAT files in %s\n", lines, static_cast<int>(dats.files.size()),
-                dats.directory);
-    return dats.skippedLines.empty() ? 0 : 3;
+    std::fputs(skippedLines_.c_str(), stderr);
+    std::printf("\nConverted %" PRId64 " XML lines into %d DAT files in %s\n", lines, static_cast<int>(files_.size()),
+                directory);
+    return skippedLines_.empty() ? 0 : 3;
 }
 
-}  // namespace
-
-void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::string* memory, bool xml)
+template <ListForm Form>
+ListDats<Form>::ListDats(TextOutput& out, const char* dats, std::string* memory) : ListFiles(out, dats, memory)
 {
-    dats.xml = xml;
-    dats.listBegins = listBegins;
-    dats.gameOpens = gameOpens;
-    dats.detailFound = detailFound;
-    dats.romFound = romFound;
-    dats.diskFound = diskFound;
-    dats.gameCloses = gameCloses;
-    dats.inputEnds = inputEnds;
-    dats.prepare = prepare;
-    dats.removeLeftovers = removeLeftovers;
-    dats.open = open;
-    dats.close = close;
-    dats.commit = commit;
-    dats.abandon = abandon;
-    dats.report = report;
-    dats.reading = Reading::AllValues;
-    dats.directory = directory;
-    dats.memory = memory;
-    dats.createdDirectory = false;
-    dats.out = &out;
-    open(dats);
+    set_.waiting = set_.open = false;
 }
+
+// A value decoded into `room`, which holds at least raw.size() bytes (a
+// value the scan reports fits the room for its kind): line breaks only where
+// the form keeps them. A value without references is itself.
+template <ListForm Form>
+template <std::size_t N>
+std::string_view ListDats<Form>::decoded(std::string_view raw, char (&room)[N]) const
+{
+    assert(raw.size() <= N);
+    if (raw.find('&') == std::string_view::npos)
+        return raw;
+    return std::string_view(room, decodeReferences(raw, room, Form::keepsLineBreaks));
+}
+
+// Writes the waiting set's lines.
+template <ListForm Form>
+void ListDats<Form>::writeSet()
+{
+    if (!set_.waiting)
+        return;
+    set_.waiting = false;
+    char name[longestValue], title[longestText], parent[longestValue], year[longestText], publisher[longestText];
+    const SetLines lines{decoded(set_.name.view(), name), decoded(set_.title.view(), title),
+                         decoded(set_.parent.view(), parent), decoded(set_.year.view(), year),
+                         decoded(set_.publisher.view(), publisher)};
+    Form::openSet(*output, lines);
+    set_.open = Form::keepsToSets;
+}
+
+// Ends the set the form keeps open.
+template <ListForm Form>
+void ListDats<Form>::closeOpenSet()
+{
+    if (set_.open) {
+        Form::closeSet(*output);
+        set_.open = false;
+    }
+}
+
+template <ListForm Form>
+bool ListDats<Form>::finishCurrent()
+{
+    writeSet();
+    if (datOpen_) {
+        closeOpenSet();
+        Form::closeDat(*out_);
+    }
+    set_.open = false;
+    return endDat();
+}
+
+template <ListForm Form>
+void ListDats<Form>::listBegins(const ListFound& list)
+{
+    if (!finishCurrent()) {
+        output = brokenOutput();
+        return;
+    }
+    bool opened = false;
+    output = beginDat(list, opened);
+    if (!opened)
+        return;
+    char room[longestText];
+    Form::header(*output, list.name, list.description.empty() ? list.name : decoded(list.description, room));
+}
+
+template <ListForm Form>
+void ListDats<Form>::gameOpens(const GameFound& game)
+{
+    noteReported();
+    writeSet();
+    closeOpenSet();
+    set_.waiting = true;
+    set_.hasYear = set_.hasPublisher = false;
+    set_.name.keep(game.name);
+    set_.title.keep(elementText(game.rawRest));
+    set_.parent.keep(game.parent);
+    set_.year.clear();
+    set_.publisher.clear();
+}
+
+template <ListForm Form>
+void ListDats<Form>::detailFound(Detail kind, std::string_view rawRest)
+{
+    bool& has = kind == Detail::Year ? set_.hasYear : set_.hasPublisher;
+    if (!set_.waiting || has)
+        return;
+    has = true;
+    (kind == Detail::Year ? set_.year : set_.publisher).keep(elementText(rawRest));
+}
+
+template <ListForm Form>
+void ListDats<Form>::romFound(const RomFound& rom)
+{
+    noteReported();
+    writeSet();
+    char name[longestValue];
+    if (!Form::keepsToSets || set_.open)
+        Form::rom(*output, decoded(rom.rawName, name), rom.whole, rom.badDump);
+}
+
+template <ListForm Form>
+void ListDats<Form>::diskFound(const DiskFound& disk)
+{
+    noteReported();
+    writeSet();
+    char name[longestValue];
+    if (!Form::keepsToSets || set_.open)
+        Form::disk(*output, decoded(disk.rawName, name), disk.sha1, disk.badDump);
+}
+
+template <ListForm Form>
+void ListDats<Form>::gameCloses()
+{
+    noteReported();
+    writeSet();
+    if constexpr (Form::keepsToSets)
+        closeOpenSet();
+    else
+        Form::closeSet(*output);
+}
+
+template <ListForm Form>
+void ListDats<Form>::inputEnds()
+{
+    if (!finishCurrent())
+        output = brokenOutput();
+    appendSkippedToMemory();
+}
+
+template <ListForm Form>
+bool ListDats<Form>::open()
+{
+    startScan();
+    set_.waiting = set_.open = false;
+    return true;
+}
+
+template <ListForm Form>
+bool ListDats<Form>::close()
+{
+    return finishCurrent() && !output->failed;
+}
+
+// The forms the run may choose.
+template class ListDats<ListText>;
+template class ListDats<ListXml>;
+static_assert(DatWriter<ListDats<ListText>> && DatWriter<ListDats<ListXml>>);

@@ -1,43 +1,31 @@
-// One DAT per list: OUT/LIST.dat for each list the scan meets, in the
-// ClrMamePro text form or in Logiqx XML, each set titled by the software's
-// description alone, a clone linked to its parent, with its year and
-// manufacturer and its ROMs' bad dumps, every value decoded; no rebuildto
-// line. Each DAT is written as its .part and all are put in place once every
-// one was written. A list whose name cannot be a file's (or was met before,
-// in any ASCII case: such names are one file on some systems) is skipped and
-// named on stderr; what comes before the first list is reported as a list of
-// no name. One list's DAT is open at a time; what is kept for the end grows
-// with the number of lists.
+// One DAT per list: OUT/LIST.dat for each list the scan meets, in a list
+// form (the ClrMamePro text form or Logiqx XML), each set titled by the
+// software's description alone, a clone linked to its parent, with its year
+// and manufacturer and its ROMs' bad dumps, every value decoded; no
+// rebuildto line. Each DAT is written as its .part and all are put in place
+// once every one was written. A list whose name cannot be a file's (or was
+// met before, in any ASCII case: such names are one file on some systems) is
+// skipped and named on stderr; what comes before the first list is reported
+// as a list of no name. One list's DAT is open at a time; what is kept for
+// the end grows with the number of lists.
 #pragma once
 
-#include <cassert>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 
 #include "dat/dat_writer.h"
+#include "dat/held_text.h"
+#include "dat/list_form.h"
 #include "platform/pending_file.h"
-
-// A value kept for later, of at most N bytes.
-template <std::size_t N>
-struct HeldText {
-    char bytes[N];
-    std::size_t size;
-
-    void keep(std::string_view text)
-    {
-        assert(text.size() <= N);
-        size = text.copy(bytes, N);
-    }
-    std::string_view view() const { return std::string_view(bytes, size); }
-};
 
 // The set being written: its lines wait for its first ROM or disk (or its
 // end), so that the year and the publisher after its description join them.
 struct PendingSet {
     bool waiting;       // the set's lines are not written yet
-    bool open;          // a game block is open (the XML form closes it)
+    bool open;          // a set is open that the form ends itself (keepsToSets)
     bool hasYear;
     bool hasPublisher;
     HeldText<longestValue> name;   // raw, as the list writes them
@@ -47,26 +35,96 @@ struct PendingSet {
     HeldText<longestText> publisher;
 };
 
-struct ListDats : DatWriter {
-    bool xml;                                // Logiqx XML, not the text form
-    std::string* memory;                     // instead of files: every DAT in turn, then the skipped lines
-    bool createdDirectory;
-    std::deque<PendingFile> files;           // the DATs this run began, in order (growing copies none)
-    std::unordered_set<std::string> met;     // their lists' names, case-folded
-    std::string skippedLines;                // one stderr line per list skipped
-    std::string failedName;                  // the DAT a failure concerns
-    TextOutput* out;                         // the stream of the DAT being written
-    bool datOpen;
-    bool sinkHoldsPreamble;                  // the sink takes what comes before the first list
-    bool reportedBeforeFirstList;            // a set, ROM or disk came before it
-    TextOutput sink;                         // takes a skipped list's text
-    TextOutput broken;                       // a failed stream that stops the scan
-    PendingSet set;
+// The list DATs' files, whatever their form: where each list's DAT goes (or
+// why it cannot have one), the DATs begun, and the run's steps on them.
+class ListFiles : public DatOutcome {
+public:
+    static constexpr bool readsAllValues = true;
+
+    // OUT is created (one level) when missing.
+    bool prepare();
+    // A DAT's leftover is removed when its own is created.
+    void removeLeftovers() {}
+    // Puts every DAT in place; at the first that cannot be, the rest are
+    // removed.
+    bool commit();
+    // Removes every DAT begun, and OUT when this run created it.
+    void abandon();
+    // The skipped lists on stderr, then the summary; 3 when a list was
+    // skipped.
+    int report(std::int64_t lines);
+
+protected:
+    // Into the directory `dats`, each DAT through `out` in turn; with
+    // `memory`, no file is touched: the DATs are appended there one after
+    // the other, and the skipped lists' lines after them when the input
+    // ends.
+    ListFiles(TextOutput& out, const char* dats, std::string* memory);
+
+    // Before a scan: no DAT begun, the sink taking what comes first.
+    void startScan();
+    // A list line: the output its DAT goes to, opened (`opened` then true),
+    // or the sink for a list that cannot have one, or a failed stream when
+    // the DAT cannot be created.
+    TextOutput* beginDat(const ListFound& list, bool& opened);
+    // Ends what the scan wrote to so far, once the form has ended the open
+    // DAT. False when the DAT could not be written completely.
+    bool endDat();
+    // Something of a set is reported: before the first list it counts as a
+    // list of no name.
+    void noteReported() { reportedBeforeFirstList_ |= sinkHoldsPreamble_; }
+    // A failed stream that stops the scan.
+    TextOutput* brokenOutput();
+    // The skipped lists' lines follow the DATs in memory.
+    void appendSkippedToMemory();
+
+    TextOutput* out_;   // the stream of the DAT being written
+    bool datOpen_ = false;
+
+private:
+    const char* whyNoDat(std::string_view name) const;
+    void noteSkipped(std::int64_t line, std::string_view name, const char* reason);
+    bool openDat(std::string_view name);
+
+    std::string* memory_;                     // instead of files
+    bool createdDirectory_ = false;
+    std::deque<PendingFile> files_;           // the DATs this run began, in order (growing copies none)
+    std::unordered_set<std::string> met_;     // their lists' names, case-folded
+    std::string skippedLines_;                // one stderr line per list skipped
+    std::string failedName_;                  // the DAT a failure concerns
+    bool sinkHoldsPreamble_ = true;           // the sink takes what comes before the first list
+    bool reportedBeforeFirstList_ = false;    // a set, ROM or disk came before it
+    TextOutput sink_;                         // takes a skipped list's text
+    TextOutput broken_;                       // a failed stream that stops the scan
 };
 
-// A writer of the list DATs into `directory`, each through `out` in turn, as
-// Logiqx XML with `xml`. With `memory`, no file is touched: the DATs are
-// appended there one after the other, and the skipped lists' lines after
-// them when the input ends.
-void startListDats(ListDats& dats, TextOutput& out, const char* directory, std::string* memory = nullptr,
-                   bool xml = false);
+// The list DATs in the form `Form`.
+template <ListForm Form>
+class ListDats : public ListFiles {
+public:
+    ListDats(TextOutput& out, const char* dats, std::string* memory = nullptr);
+
+    void listBegins(const ListFound& list);
+    void gameOpens(const GameFound& game);
+    // A year or publisher counts between the set's description and its
+    // first ROM or disk, once.
+    void detailFound(Detail kind, std::string_view rawRest);
+    void romFound(const RomFound& rom);
+    void diskFound(const DiskFound& disk);
+    void gameCloses();
+    // The last DAT is closed, and in memory the skipped lists follow.
+    void inputEnds();
+
+    bool open();
+    // False when a DAT could not be created or written completely.
+    bool close();
+
+private:
+    template <std::size_t N>
+    std::string_view decoded(std::string_view raw, char (&room)[N]) const;
+    void writeSet();
+    void closeOpenSet();
+    bool finishCurrent();
+
+    PendingSet set_;
+};

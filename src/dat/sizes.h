@@ -65,3 +65,39 @@ inline int decimalDigits(std::uint64_t value, char (&digits)[decimalRoom])
     } while (value != 0);
     return first;
 }
+
+// A ROM's size as every DAT writes it: the text the list gives, or, where it
+// is a number written in decimal (a hexadecimal size, or a size with its
+// chunks' sizes added), that number. Read once, by the scan.
+struct RomSize {
+    std::string_view text;
+    std::uint64_t number;
+    bool inDecimal;
+};
+
+// The size of a ROM whose start tag gives `own`: when chunk rows joined it
+// (`chunked`), every one a number (`chunksValid`) adding up to `chunkSum`,
+// own and chunks added where own is a number and the sum fits; else own,
+// in decimal where it is a hexadecimal size.
+inline RomSize romSize(std::string_view own, bool chunked, bool chunksValid, std::uint64_t chunkSum)
+{
+    RomSize size{own, 0, false};
+    std::uint64_t value = 0;
+    if (chunked && chunksValid && sizeNumber(own, value) && value <= UINT64_MAX - chunkSum) {
+        size.number = value + chunkSum;
+        size.inDecimal = true;
+    } else {
+        size.inDecimal = hexSizeValue(own, size.number);
+    }
+    return size;
+}
+
+// The text a DAT writes for the size: its number's decimal digits (kept in
+// `digits`), or the list's text.
+inline std::string_view sizeText(const RomSize& size, char (&digits)[decimalRoom])
+{
+    if (!size.inDecimal)
+        return size.text;
+    const int first = decimalDigits(size.number, digits);
+    return std::string_view(digits + first, static_cast<std::size_t>(decimalRoom - first));
+}

@@ -21,27 +21,28 @@ static Invocation misuse(const char* format, const char* argument = "")
 {
     static char message[512];
     std::snprintf(message, sizeof message, format, argument);
-    return Invocation{Action::Misuse, nullptr, false, nullptr, false, message};
+    return Invocation{Action::Misuse, nullptr, false, DatForm::Combined, nullptr, message};
 }
 
 Invocation readCommandLine(int argc, char** argv)
 {
-    Invocation asked{Action::Convert, nullptr, false, nullptr, false, nullptr};
+    Invocation asked{Action::Convert, nullptr, false, DatForm::Combined, nullptr, nullptr};
+    bool xml = false;
     bool optionsEnded = false;
     const char perListOption[] = "--per-list";
     const std::size_t perListLength = sizeof perListOption - 1;
     for (int i = 1; i < argc; i++) {
         const char* argument = argv[i];
         if (!optionsEnded && isHelpOption(argument))
-            return Invocation{Action::Help, nullptr, false, nullptr, false, nullptr};
+            return Invocation{Action::Help, nullptr, false, DatForm::Combined, nullptr, nullptr};
         if (!optionsEnded && std::strcmp(argument, "--version") == 0)
-            return Invocation{Action::Version, nullptr, false, nullptr, false, nullptr};
+            return Invocation{Action::Version, nullptr, false, DatForm::Combined, nullptr, nullptr};
         if (!optionsEnded && std::strcmp(argument, "--disks") == 0) {
             asked.disks = true;
             continue;
         }
         if (!optionsEnded && std::strcmp(argument, "--xml") == 0) {
-            asked.xml = true;
+            xml = true;
             continue;
         }
         if (!optionsEnded && std::strncmp(argument, perListOption, perListLength) == 0 &&
@@ -64,8 +65,10 @@ Invocation readCommandLine(int argc, char** argv)
             return misuse("softlist2dat: more than one directory given\n");
         asked.directory = argument;
     }
-    if (asked.xml && asked.perList == nullptr)
+    if (xml && asked.perList == nullptr)
         return misuse("softlist2dat: option '--xml' is for the list DATs: give it with --per-list OUT\n");
+    if (asked.perList != nullptr)
+        asked.form = xml ? DatForm::ListXml : DatForm::ListText;
     return asked;
 }
 

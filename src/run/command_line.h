@@ -3,14 +3,16 @@
 
 #include <cstdio>
 
+#include "run/run.h"
+
 enum class Action { Convert, Help, Version, Misuse };
 
 struct Invocation {
     Action action;
     const char* directory;   // where the lists are, for Convert; nullptr: here
     bool disks;              // --disks: disk images (CHD files) in the DAT too
-    const char* perList;     // --per-list OUT: one DAT per list into OUT; nullptr: the combined DAT
-    bool xml;                // --xml: the list DATs in Logiqx XML
+    DatForm form;            // --per-list OUT (with --xml): one DAT per list
+    const char* perList;     // OUT, for the list DATs
     const char* misuse;      // for Misuse: what was wrong, a line for stderr
 };
 

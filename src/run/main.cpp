@@ -26,7 +26,7 @@ static int carryOut(Invocation invocation)
     case Action::Convert:
         break;
     }
-    return runConversion(invocation.directory, invocation.disks, invocation.perList, invocation.xml);
+    return runConversion(invocation.directory, invocation.disks, invocation.form, invocation.perList);
 }
 
 int main(int argc, char** argv)

@@ -1,6 +1,6 @@
 // The conversion run, step by step, with its files, messages and exit status.
-// It chooses the DAT writer once (the combined DAT, or one DAT per list);
-// from there on the steps are the same for both.
+// It chooses the DAT writer once (the combined DAT, or one DAT per list in
+// one of their forms); the steps are made for each.
 #include "run/run.h"
 
 #include <cerrno>
@@ -11,6 +11,8 @@
 #include "dat/combined_dat.h"
 #include "dat/dat_writer.h"
 #include "dat/list_dats.h"
+#include "dat/list_text.h"
+#include "dat/list_xml.h"
 #include "platform/interrupts.h"
 #include "platform/pending_file.h"
 #include "platform/shell.h"
@@ -40,9 +42,6 @@ struct Run {
     ScanState state;
     CopyAhead copy;
     bool disks;
-    CombinedDat combined;
-    ListDats lists;
-    DatWriter* writer;         // one of the two
     Turns turns;               // at the working directory and the DATs' own
     ~Run() { giveTurnsBack(turns); }
 };
@@ -61,11 +60,12 @@ static void printCannotOpenDat(const char* name)
 }
 
 // Every line of the temporary file through the scanner, to the DAT writer.
-static void scanTemporaryFile(Run& run)
+template <DatWriter Writer>
+static void scanTemporaryFile(Run& run, Writer& writer)
 {
-    initScanState(run.state, run.input, *run.writer);
+    initScanState(run.state, run.input);
     run.state.disks = run.disks;
-    scanAllLines(run.state);
+    scanAllLines(run.state, writer);
 }
 
 // Opens the temporary file, unless it is open already, through the
@@ -83,12 +83,13 @@ static bool openTemporaryFile(Run& run)
 // copy has the file's room reserved (so the DAT cannot take it away). False
 // when the scan has to wait for the copy's end: no reservation, or a file
 // that did not open (the temporary file may be left open then).
-static bool scanWhileCopying(Run& run)
+template <DatWriter Writer>
+static bool scanWhileCopying(Run& run, Writer& writer)
 {
-    if (!run.copy.waitUntilTargetReserved() || !openTemporaryFile(run) || !run.writer->open(*run.writer))
+    if (!run.copy.waitUntilTargetReserved() || !openTemporaryFile(run) || !writer.open())
         return false;
     run.copy.follow(run.input);
-    scanTemporaryFile(run);
+    scanTemporaryFile(run, writer);
     return true;
 }
 
@@ -115,35 +116,13 @@ static bool formatCopyCommand(Run& run, const char* listDirectory)
     return true;
 }
 
-// The writer of the DATs asked for: one per list in `perList` (in XML with
-// `xml`), or the combined DAT.
-static DatWriter& chooseWriter(Run& run, const char* perList, bool xml)
+// The run's steps, made for the writer chosen.
+template <DatWriter Writer>
+static int convertInto(Run& run, Writer& writer)
 {
-    if (perList != nullptr) {
-        startListDats(run.lists, run.output, perList, nullptr, xml);
-        return run.lists;
-    }
-    startCombinedDat(run.combined, run.output);
-    return run.combined;
-}
-
-int runConversion(const char* listDirectory, bool disks, const char* perList, bool xml)
-{
-    auto storage = std::make_unique_for_overwrite<Run>();
-    Run& run = *storage;
-    run.disks = disks;
-    DatWriter& writer = chooseWriter(run, perList, xml);
-    run.writer = &writer;
-    if (listDirectory != nullptr && std::strcmp(listDirectory, ".") == 0)
-        listDirectory = nullptr;
-    if (!formatCopyCommand(run, listDirectory)) {
-        std::fprintf(stderr, "softlist2dat: cannot read directory '%s': %s\n", listDirectory, std::strerror(errno));
-        return 2;
-    }
-
     catchInterrupts();
     std::puts(banner);
-    if (!writer.prepare(writer)) {
+    if (!writer.prepare()) {
         printCannotOpenDat(writer.failedDat);
         return 3;
     }
@@ -152,10 +131,10 @@ int runConversion(const char* listDirectory, bool disks, const char* perList, bo
     // run left; the previous DATs stay until the new ones are complete.
     takeTurns(run.turns, ".", writer.directory);
     removeOnInterrupt(temporaryFileName);
-    writer.removeLeftovers(writer);
+    writer.removeLeftovers();
 
     run.copy.start(runShellWatched, run.copyCommand);
-    bool scanned = scanWhileCopying(run);
+    bool scanned = scanWhileCopying(run, writer);
     const int copyStatus = run.copy.finish();
     if (copyStatus != 0) {
         // A failed copy leaves no temporary file: the run ends as one that
@@ -163,32 +142,32 @@ int runConversion(const char* listDirectory, bool disks, const char* perList, bo
         if (copyStatus == 1)
             std::puts("Error can't get directory information.");
         closeTextInput(run.input);
-        writer.abandon(writer);
+        writer.abandon();
         std::puts("\nFailed to read from temp file...ABORTING!\n");
         return 3;
     }
 
     if (!scanned) {
         if (!openTemporaryFile(run)) {
-            writer.abandon(writer);
+            writer.abandon();
             removeFile(run, temporaryFileName);
             std::puts("\nFailed to read from temp file...ABORTING!\n");
             return 3;
         }
-        if (!writer.open(writer)) {
+        if (!writer.open()) {
             closeTextInput(run.input);
             removeFile(run, temporaryFileName);
             printCannotOpenDat(writer.failedDat);
             return 3;
         }
-        scanTemporaryFile(run);
+        scanTemporaryFile(run, writer);
     }
 
-    bool written = writer.close(writer);
+    bool written = writer.close();
     closeTextInput(run.input);
-    bool replaced = written && !run.input.failed && writer.commit(writer);
+    bool replaced = written && !run.input.failed && writer.commit();
     if (!replaced)
-        writer.abandon(writer);
+        writer.abandon();
     removeFile(run, temporaryFileName);
 
     if (!written) {
@@ -210,5 +189,28 @@ int runConversion(const char* listDirectory, bool disks, const char* perList, bo
         std::puts("\nFound no .xmls in current directory to parse, aborting.");
         return 0;
     }
-    return writer.report(writer, run.state.lineCount);
+    return writer.report(run.state.lineCount);
+}
+
+int runConversion(const char* listDirectory, bool disks, DatForm form, const char* perList)
+{
+    auto storage = std::make_unique_for_overwrite<Run>();
+    Run& run = *storage;
+    run.disks = disks;
+    if (listDirectory != nullptr && std::strcmp(listDirectory, ".") == 0)
+        listDirectory = nullptr;
+    if (!formatCopyCommand(run, listDirectory)) {
+        std::fprintf(stderr, "softlist2dat: cannot read directory '%s': %s\n", listDirectory, std::strerror(errno));
+        return 2;
+    }
+    // The writer chosen lives until the run has returned.
+    switch (form) {
+    case DatForm::Combined:
+        return convertInto(run, *std::make_unique<CombinedDat>(run.output));
+    case DatForm::ListText:
+        return convertInto(run, *std::make_unique<ListDats<ListText>>(run.output, perList));
+    case DatForm::ListXml:
+        return convertInto(run, *std::make_unique<ListDats<ListXml>>(run.output, perList));
+    }
+    return 3;
 }

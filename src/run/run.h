@@ -1,15 +1,22 @@
 // One conversion run: concatenate the *.xml files of the lists' directory,
 // scan the concatenation line by line into the DAT writer chosen (the
 // combined DAT in the working directory, or one DAT per list in a directory
-// of their own), put the DATs in place when complete, report. Returns the
-// exit status: 0; 2 when the lists' directory cannot be read (nothing is
-// touched then); 3 when a file cannot be opened or a DAT not written.
+// of their own, in one of their forms), put the DATs in place when
+// complete, report. Returns the exit status: 0; 2 when the lists' directory
+// cannot be read (nothing is touched then); 3 when a file cannot be opened
+// or a DAT not written.
 #pragma once
+
+// The DATs a run writes.
+enum class DatForm {
+    Combined,   // all_mess_software_lists.dat in the working directory
+    ListText,   // one DAT per list, in the ClrMamePro text form
+    ListXml,    // one DAT per list, in Logiqx XML
+};
 
 // `listDirectory`: where the lists are; nullptr or "." for the working one.
 // `disks`: disk images with a sha1 become disk entries of the DAT.
-// `perList`: one DAT per list, NAME.dat in this directory (created when
-// missing), instead of the combined DAT; nullptr for the combined DAT. A
-// list that cannot have a DAT is named on stderr and the run ends with 3.
-// `xml`: the list DATs in Logiqx XML.
-int runConversion(const char* listDirectory, bool disks, const char* perList = nullptr, bool xml = false);
+// `perList`: for the list DATs, the directory they go to (NAME.dat, the
+// directory created when missing). A list that cannot have a DAT is named
+// on stderr and the run ends with 3.
+int runConversion(const char* listDirectory, bool disks, DatForm form, const char* perList = nullptr);

@@ -103,8 +103,9 @@ void locateRomAttributes(const ScanState& state, std::int32_t from, std::int32_t
 
 // The bytes that end the usual ROM line's fast reading, besides the closing
 // quote: in the name a NUL or an '&' (an entity to decode), in the other
-// values a NUL or a letter some keyword starts with.
-enum class ValueKind { Name, Hash };
+// values a NUL or a letter some keyword searched later starts with: size,
+// crc, sha, md5 (i, r, h, m), and with the status too (s).
+enum class ValueKind { Name, Hash, HashBeforeStatus };
 
 // The index of the closing quote of a value starting at `from`, or -1 when
 // there is none before `end` or a stop byte of its kind comes first.
@@ -114,6 +115,8 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
     auto stops = [](char c) {
         if constexpr (kind == ValueKind::Name)
             return c == '&' || c == '\0';
+        else if constexpr (kind == ValueKind::Hash)
+            return c == 'i' || c == 'r' || c == 'h' || c == 'm' || c == '\0';
         else
             return c == 'i' || c == 'r' || c == 'h' || c == 'm' || c == 's' || c == '\0';
     };
@@ -132,6 +135,8 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
         unsigned stopping = hits('\0');
         if constexpr (kind == ValueKind::Name)
             stopping |= hits('&');
+        else if constexpr (kind == ValueKind::Hash)
+            stopping |= hits('i') | hits('r') | hits('h') | hits('m');
         else
             stopping |= hits('i') | hits('r') | hits('h') | hits('m') | hits('s');
         const unsigned before = quotes != 0 ? (quotes & (0u - quotes)) - 1 : 0xFFFFu;
@@ -170,24 +175,22 @@ static inline bool nextUsualValue(const char* line, std::int32_t end, const char
     return true;
 }
 
-// What locateAttribute finds for "md5" and, when `withStatus`, "status"
-// from `from` (else status is -1), in one pass over the equals signs there
-// (as locateRomAttributes does): "md5" starts 3 to 7 bytes before a sign,
-// "status" 6 to 10.
-static void locateMd5AndStatus(const ScanState& state, std::int32_t from, std::int32_t& md5, std::int32_t& status,
-                               bool withStatus)
+// What locateAttribute finds for "md5" and "status" from `from`, in one pass
+// over the equals signs there (as locateRomAttributes does): "md5" starts 3
+// to 7 bytes before a sign, "status" 6 to 10.
+static void locateMd5AndStatus(const ScanState& state, std::int32_t from, std::int32_t& md5, std::int32_t& status)
 {
     const char* line = state.line;
     const std::int32_t length = state.lineLength;
     md5 = status = -1;
     for (std::int32_t equals = findInLine(state, from, length, '=');
-         equals < length && (md5 < 0 || (withStatus && status < 0));
+         equals < length && (md5 < 0 || status < 0);
          equals = findInLine(state, equals + 1, length, '=')) {
         for (std::int32_t i = equals - 10 > from ? equals - 10 : from; i + 3 <= equals; i++) {
             const std::int32_t gap = equals - i;
             if (md5 < 0 && gap <= 7 && line[i] == 'm' && line[i + 1] == 'd' && line[i + 2] == '5')
                 md5 = i;
-            if (withStatus && status < 0 && gap >= 6 && std::memcmp(line + i, "status", 6) == 0)
+            if (status < 0 && gap >= 6 && std::memcmp(line + i, "status", 6) == 0)
                 status = i;
         }
     }
@@ -197,30 +200,31 @@ static void locateMd5AndStatus(const ScanState& state, std::int32_t from, std::i
 // value's opening quote after the equals sign, and with no '&' the decoded
 // copy is the bytes up to the closing quote, from which the other searches
 // start. Then size, crc and sha as locateUsualRom says.
-bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom, bool withStatus)
+template <bool withStatus>
+bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom)
 {
+    constexpr ValueKind value = withStatus ? ValueKind::HashBeforeStatus : ValueKind::Hash;
     const char* line = state.line;
     const std::int32_t end = contentEnd(state);
     std::int32_t at = from;
     if (!nextUsualValue<ValueKind::Name>(line, end, " name=\"", at, rom.name) ||
-        !nextUsualValue<ValueKind::Hash>(line, end, "\" size=\"", at, rom.size) ||
-        !nextUsualValue<ValueKind::Hash>(line, end, "\" crc=\"", at, rom.crc) ||
-        !nextUsualValue<ValueKind::Hash>(line, end, "\" sha1=\"", at, rom.sha1))
+        !nextUsualValue<value>(line, end, "\" size=\"", at, rom.size) ||
+        !nextUsualValue<value>(line, end, "\" crc=\"", at, rom.crc) ||
+        !nextUsualValue<value>(line, end, "\" sha1=\"", at, rom.sha1))
         return false;
-    locateMd5AndStatus(state, at + 1, rom.md5Match, rom.statusMatch, withStatus);
+    if constexpr (withStatus) {
+        locateMd5AndStatus(state, at + 1, rom.md5Match, rom.statusMatch);
+    } else {
+        // md5 alone: the search for its first letter passes over the rest
+        // of the line faster than the window of each equals sign.
+        rom.md5Match = locateAttribute(state, "md5", at + 1);
+        rom.statusMatch = -1;
+    }
     return true;
 }
 
-std::int32_t copyUsualValue(ScanState& state, ValueSpan span, char* target, int capacity)
-{
-    std::int32_t length = span.end - span.start;
-    if (length > capacity - 1)
-        length = capacity - 1;
-    copySmall(target, state.line + span.start, static_cast<std::size_t>(length));
-    target[length] = '\0';
-    state.pos = span.end;
-    return length;
-}
+template bool locateUsualRom<false>(const ScanState&, std::int32_t, UsualRom&);
+template bool locateUsualRom<true>(const ScanState&, std::int32_t, UsualRom&);
 
 // Moves `pos` from match + 4 past the opening quote. False (and `pos` where
 // the piece's text ends) when there is none.

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "bytes/find_byte.h"
+#include "bytes/small_copy.h"
 #include "scan/scan_state.h"
 
 // A bounded text field being filled: bytes go to text[0, capacity - 1).
@@ -93,8 +94,9 @@ struct ValueSpan {
 
 // The usual ROM line, read off at once: from `from` (just after "<rom"),
 // ` name="N" size="S" crc="C" sha1="H"`, where N holds no '&' (so that its
-// decoded copy is its bytes) and S, C and H no 'i', 'r', 'h', 'm' or 's' (so
-// that no keyword can start inside one), and none holds a NUL. Then the
+// decoded copy is its bytes) and S, C and H no 'i', 'r', 'h', 'm', nor with
+// `withStatus` 's' (so that no keyword searched can start inside one), and
+// none holds a NUL. Then the
 // general searches would find the name and size, crc and sha exactly there,
 // and the later ones start at N's closing quote: the four values' spans are
 // returned, with what locateAttribute finds for md5 and, when `withStatus`,
@@ -106,12 +108,22 @@ struct UsualRom {
     std::int32_t md5Match;
     std::int32_t statusMatch;
 };
-bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom, bool withStatus);
+template <bool withStatus>
+bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom);
 
-// Copies a value of the usual ROM line into target, cut to its capacity (as
-// the general copies would, given the match that leads to it); `pos` ends on
-// its closing quote. Returns the length stored.
-std::int32_t copyUsualValue(ScanState& state, ValueSpan span, char* target, int capacity);
+// Copies a value of the usual ROM line into a held text, cut to its room
+// less one (as the general copies would, given the match that leads to it);
+// `pos` ends on its closing quote.
+template <std::size_t N>
+inline void copyUsualValue(ScanState& state, ValueSpan span, HeldText<N>& target)
+{
+    std::size_t length = static_cast<std::size_t>(span.end - span.start);
+    if (length > N - 1)
+        length = N - 1;
+    copySmall(target.bytes, state.line + span.start, length);
+    target.size = length;
+    state.pos = span.end;
+}
 
 // Copies the quoted value behind a match at `match` into target; `pos` ends on
 // the closing quote (or where the piece's text ends, when a quote is missing).
@@ -129,3 +141,23 @@ std::string_view plainValue(ScanState& state, std::int32_t match, int capacity);
 
 // Appends the character or entity at `pos` to the field and moves past it.
 void appendDecoded(ScanState& state, Field& field);
+
+// The copies above into a held text: its size is the length stored.
+template <std::size_t N>
+inline void copyQuotedPlain(ScanState& state, std::int32_t match, HeldText<N>& target)
+{
+    target.size = static_cast<std::size_t>(copyQuotedPlain(state, match, target.bytes, static_cast<int>(N)));
+}
+
+template <std::size_t N>
+inline void copyQuotedDecoded(ScanState& state, std::int32_t match, HeldText<N>& target)
+{
+    target.size = static_cast<std::size_t>(copyQuotedDecoded(state, match, target.bytes, static_cast<int>(N)));
+}
+
+template <std::size_t N>
+inline void copyTextDecoded(ScanState& state, std::int32_t from, HeldText<N>& target)
+{
+    target.size = static_cast<std::size_t>(copyTextDecoded(state, from, target.bytes, static_cast<int>(N)));
+}
+

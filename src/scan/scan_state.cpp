@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-void initScanState(ScanState& state, TextInput& input, DatWriter& writer)
+void initScanState(ScanState& state, TextInput& input)
 {
 #ifdef SOFTLIST2DAT_ASAN
     ASAN_UNPOISON_MEMORY_REGION(state.lineCopy, sizeof state.lineCopy);
@@ -11,5 +11,4 @@ void initScanState(ScanState& state, TextInput& input, DatWriter& writer)
     std::memset(&state, 0, sizeof state);
     state.line = state.lineCopy;
     state.input = &input;
-    state.writer = &writer;
 }

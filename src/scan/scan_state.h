@@ -1,7 +1,6 @@
 // The scan's working record: the current piece of input, the scan position in
 // it, the line count and the fixed-capacity text fields the handlers fill.
-// Every field lives for the whole run. A text field holds a NUL-terminated
-// text; the texts that outlive their line keep their length beside them.
+// Every field lives for the whole run; each text is held with its length.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +18,7 @@
 #endif
 
 #include "dat/dat_writer.h"
+#include "dat/held_text.h"
 #include "platform/text_input.h"
 
 constexpr int lineCapacity = 2100;         // room for the longest piece and then some
@@ -42,41 +42,37 @@ enum class LineKind {
     Other,
 };
 
+// A value of a line as the scan keeps it: a name or a ROM value, or a text
+// (a description); the room holds the NUL that ends a copy too.
+using ValueText = HeldText<nameCapacity>;
+using LongText = HeldText<descriptionCapacity>;
+
+// A ROM line's size, crc, sha1 and md5.
+struct RomTexts {
+    ValueText size;
+    ValueText crc;
+    ValueText sha1;
+    ValueText md5;
+};
+
 struct ScanState {
     const char* line;                     // the current piece: line[0, lineLength)
     std::int32_t lineLength;
     std::int32_t pos;                     // the scan position in line
     std::int64_t lineCount;               // lines read so far
-    char listName[nameCapacity];
-    char softwareName[nameCapacity];
-    char descriptionText[descriptionCapacity];
-    std::int32_t listNameLength;          // the three texts' lengths, NUL not counted
-    std::int32_t softwareNameLength;
-    std::int32_t descriptionLength;
-    char romName[nameCapacity];
-    char romSize[nameCapacity];
-    char romCrc[nameCapacity];
-    char romSha1[nameCapacity];
-    char romMd5[nameCapacity];
+    ValueText listName;
+    ValueText softwareName;
+    LongText descriptionText;
+    ValueText romName;
+    RomTexts rom;                         // the values found after the ROM's name
     std::int32_t attrStart;               // where the ROM attribute searches start
-    std::int32_t romNameLength;           // the five ROM texts' lengths
-    std::int32_t romSizeLength;
-    std::int32_t romCrcLength;
-    std::int32_t romSha1Length;
-    std::int32_t romMd5Length;
-    char romNameRaw[nameCapacity];        // the ROM name as the line writes it
-    std::int32_t romNameRawLength;        // -1: the same as romName
-    // For the list DATs: each ROM value that is empty after the name, as
-    // found between "<rom" and the name; and whether the status (after the
-    // name, or else before it) is baddump.
-    char romSizeBefore[nameCapacity];
-    char romCrcBefore[nameCapacity];
-    char romSha1Before[nameCapacity];
-    char romMd5Before[nameCapacity];
-    std::int32_t romSizeBeforeLength;
-    std::int32_t romCrcBeforeLength;
-    std::int32_t romSha1BeforeLength;
-    std::int32_t romMd5BeforeLength;
+    // For the list DATs: the ROM name as the line writes it (unless it is
+    // the name, holding no reference), each ROM value that is empty after
+    // the name as found between "<rom" and the name, and whether the status
+    // (after the name, or else before it) is baddump.
+    ValueText romNameRaw;
+    bool romNameRawIsName;
+    RomTexts romBefore;
     bool romBadDump;
     // A ROM with a hash is reported once the next line has been seen: the
     // chunk rows right after it (nameless rows that MAME loads from the same
@@ -85,21 +81,20 @@ struct ScanState {
     std::int32_t romChunks;               // chunk rows joined to the held ROM
     bool romChunksValid;                  // every chunk's size a number, their sum below 2^64
     std::uint64_t romChunkSum;
-    char diskName[nameCapacity];
-    char diskSha1[nameCapacity];
+    ValueText diskName;
+    ValueText diskNameRaw;                // for the list DATs, as the line writes it
+    ValueText diskSha1;
+    bool diskBadDump;
     bool disks;                           // disk lines are turned into disk entries
-    char listDescription[descriptionCapacity];   // the list line's description attribute
-    std::int32_t listDescriptionLength;
-    char cloneOf[nameCapacity];           // the software line's parent
-    std::int32_t cloneOfLength;
+    LongText listDescription;             // the list line's description attribute
+    ValueText cloneOf;                    // the software line's parent
     TextInput* input;                     // where readLine takes the next piece
-    DatWriter* writer;                    // where the handlers report what they find
     std::size_t poisonedSize;             // sanitizer builds: bytes poisoned behind the piece
     char lineCopy[lineCapacity];          // a line that ended in CR LF, without its CR
 };
 
-// Empties every field and ties the record to its input and writer.
-void initScanState(ScanState& state, TextInput& input, DatWriter& writer);
+// Empties every field and ties the record to its input.
+void initScanState(ScanState& state, TextInput& input);
 
 // Ends the scan's hold on the input's memory: in sanitizer builds, lifts the
 // poisoning behind the current piece.

@@ -1,10 +1,11 @@
 // The Logiqx XML list DATs.
-#include "dat/dat_xml.h"
+#include "dat/list_xml.h"
 
 #include <array>
 #include <bit>
 
 #include "bytes/byte_mask.h"
+#include "dat/dat_text.h"
 #include "dat/sizes.h"
 
 namespace {
@@ -137,22 +138,16 @@ void putElement(TextComposer& c, std::string_view value)
     putLiteral<close>(c);
 }
 
-// A size in decimal, as the text form writes it.
-void putXmlSize(TextComposer& c, std::string_view size)
+// A size as the text form writes it.
+void putXmlSize(TextComposer& c, const RomSize& size)
 {
-    std::uint64_t value = 0;
-    if (!hexSizeValue(size, value)) {
-        putAttribute<" size=\"">(c, size);
-        return;
-    }
     char digits[decimalRoom];
-    const int first = decimalDigits(value, digits);
-    putAttribute<" size=\"">(c, std::string_view(digits + first, static_cast<std::size_t>(decimalRoom - first)));
+    putAttribute<" size=\"">(c, sizeText(size, digits));
 }
 
 }  // namespace
 
-void writeXmlHeader(TextOutput& out, std::string_view list, std::string_view description)
+void ListXml::header(TextOutput& out, std::string_view list, std::string_view description)
 {
     TextComposer c = startText(out, escapedRoom * (list.size() + description.size()) + 512);
     putLiteral<"<?xml version=\"1.0\"?>\n"
@@ -169,7 +164,7 @@ void writeXmlHeader(TextOutput& out, std::string_view list, std::string_view des
     finishText(c);
 }
 
-void openXmlGame(TextOutput& out, const SetLines& set)
+void ListXml::openSet(TextOutput& out, const SetLines& set)
 {
     TextComposer c = startText(out, escapedRoom * (set.name.size() + set.title.size() + 2 * set.parent.size() +
                                                    set.year.size() + set.manufacturer.size()) + 200);
@@ -185,24 +180,22 @@ void openXmlGame(TextOutput& out, const SetLines& set)
     finishText(c);
 }
 
-void writeXmlRom(TextOutput& out, std::string_view name, std::string_view size, std::string_view crc,
-                 std::string_view md5, std::string_view sha1, bool badDump)
+void ListXml::rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump)
 {
-    TextComposer c =
-        startText(out, escapedRoom * (name.size() + size.size() + crc.size() + md5.size() + sha1.size()) + 96);
+    TextComposer c = startText(out, escapedRoom * name.size() + 3 * romValuesRoom(values) + 96);
     putLiteral<"\t\t<rom">(c);
     putAttribute<" name=\"">(c, name, true);
-    putXmlSize(c, size);
-    putAttribute<" crc=\"">(c, crc);
-    putAttribute<" md5=\"">(c, md5);
-    putAttribute<" sha1=\"">(c, sha1);
+    putXmlSize(c, values.size);
+    putAttribute<" crc=\"">(c, values.crc);
+    putAttribute<" md5=\"">(c, values.md5);
+    putAttribute<" sha1=\"">(c, values.sha1);
     if (badDump)
         putLiteral<" status=\"baddump\"">(c);
     putLiteral<"/>\n">(c);
     finishText(c);
 }
 
-void writeXmlDisk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
+void ListXml::disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
 {
     TextComposer c = startText(out, escapedRoom * (name.size() + sha1.size()) + 64);
     putLiteral<"\t\t<disk">(c);
@@ -214,12 +207,12 @@ void writeXmlDisk(TextOutput& out, std::string_view name, std::string_view sha1,
     finishText(c);
 }
 
-void closeXmlGame(TextOutput& out)
+void ListXml::closeSet(TextOutput& out)
 {
     writeLiteral<"\t</game>\n">(out);
 }
 
-void closeXmlDatafile(TextOutput& out)
+void ListXml::closeDat(TextOutput& out)
 {
     writeLiteral<"</datafile>\n">(out);
 }

@@ -1,0 +1,78 @@
+// The list DATs' text form.
+#include "dat/list_text.h"
+
+#include "dat/dat_text.h"
+
+void ListText::header(TextOutput& out, std::string_view list, std::string_view description)
+{
+    TextComposer c = startText(out, 2 * (list.size() + 2 * description.size()) + 128);
+    putLiteral<"clrmamepro (\n\tname \"">(c);
+    putText(c, list.data(), list.size());
+    putLiteral<"\"\n\tdescription \"">(c);
+    putQuotedValue(c, description);
+    putLiteral<"\"\n\tcategory \"MESS\"\n\tauthor \"">(c);
+    putLiteral<datAuthor>(c);
+    putLiteral<"\"\n)\n\n">(c);
+    finishText(c);
+}
+
+// "  LABEL "VALUE"\n" when the value is not empty, its double quotes as ''.
+template <LineText label>
+static void putListLine(TextComposer& c, std::string_view value)
+{
+    if (value.empty())
+        return;
+    putLiteral<label>(c);
+    putQuotedValue(c, value);
+    putLiteral<"\"\n">(c);
+}
+
+void ListText::openSet(TextOutput& out, const SetLines& set)
+{
+    TextComposer c = startText(out, 4 * (set.name.size() + set.title.size() + 2 * set.parent.size() +
+                                         set.year.size() + set.manufacturer.size()) + 160);
+    putLiteral<"\ngame (\n  name \"">(c);
+    putQuotedValue(c, set.name);
+    putLiteral<"\"\n  description \"">(c);
+    putQuotedValue(c, set.title);
+    putLiteral<"\"\n">(c);
+    putListLine<"  cloneof \"">(c, set.parent);
+    putListLine<"  romof \"">(c, set.parent);
+    putListLine<"  year \"">(c, set.year);
+    putListLine<"  manufacturer \"">(c, set.manufacturer);
+    finishText(c);
+}
+
+void ListText::rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump)
+{
+    TextComposer c = startText(out, 4 * name.size() + romValuesRoom(values) + 80);
+    putLiteral<"  rom ( name \"">(c);
+    putQuotedValue(c, name);
+    putLiteral<"\" ">(c);
+    putRomValues(c, values);
+    if (badDump)
+        putLiteral<"flags baddump ">(c);
+    putLiteral<")\n">(c);
+    finishText(c);
+}
+
+void ListText::disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
+{
+    TextComposer c = startText(out, 4 * (name.size() + sha1.size()) + 48);
+    putLiteral<"  disk ( name \"">(c);
+    putQuotedValue(c, name);
+    putLiteral<"\" sha1 ">(c);
+    putText(c, sha1.data(), sha1.size());
+    putLiteral<" ">(c);
+    if (badDump)
+        putLiteral<"flags baddump ">(c);
+    putLiteral<")\n">(c);
+    finishText(c);
+}
+
+void ListText::closeSet(TextOutput& out)
+{
+    writeLiteral<")\n">(out);
+}
+
+void ListText::closeDat(TextOutput&) {}
