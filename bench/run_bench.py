@@ -15,7 +15,11 @@ and its baseline is bench/list_floor.cpp: the same reads and replacements of
 the DATs in dats/, without the scan. With --per-list --xml the list DATs are
 written in Logiqx XML (the same floor).
 
-Usage: bench/run_bench.py [--runs N] [--sizes 1,4,16] [--per-list [--xml]]
+With --beside BINARY another build of the tool (say, one of an earlier
+commit) runs after each run of this one on the collection at 1x, and its
+median and ratio are printed beside: a comparison in the same minutes.
+
+Usage: bench/run_bench.py [--runs N] [--sizes 1,4,16] [--per-list [--xml]] [--beside BINARY]
 """
 import argparse
 import os
@@ -108,6 +112,7 @@ def main():
     parser.add_argument("--sizes", default="1,4,16")
     parser.add_argument("--per-list", action="store_true", help="one DAT per list: softlist2dat --per-list dats")
     parser.add_argument("--xml", action="store_true", help="with --per-list: the list DATs in Logiqx XML")
+    parser.add_argument("--beside", help="another build of the tool, timed beside this one at 1x")
     args = parser.parse_args()
     if args.xml and not args.per_list:
         parser.error("--xml goes with --per-list")
@@ -125,12 +130,17 @@ def main():
             runs = max(3, args.runs // factor) if factor > 1 else args.runs
             timed(tool, directory)  # warm the page cache; per list, the DATs the floor replaces
             timed(baseline, directory)
-            base_times, tool_times, text_times, cpu = [], [], [], []
+            base_times, tool_times, text_times, beside_times, cpu = [], [], [], [], []
+            beside = args.beside is not None and factor == sizes[0]
             for _ in range(runs):
                 base_times.append(timed(baseline, directory))
                 tool_times.append(timed(tool, directory, cpu))
                 if args.xml:   # the text form beside it, into a directory of its own
                     text_times.append(timed([binary, "--per-list", "text_dats"], directory))
+                if beside:
+                    beside_times.append(timed([os.path.abspath(args.beside)] + tool[1:], directory))
+            if beside:
+                beside_time = statistics.median(beside_times)
             if args.xml and factor == sizes[0]:
                 xml_against_text = statistics.median(tool_times) / statistics.median(text_times)
                 text_time = statistics.median(text_times)
@@ -146,6 +156,8 @@ def main():
         print(f"  baseline  {base * 1000:8.1f} ms")
         print(f"  tool      {tool_time * 1000:8.1f} ms")
         print(f"  ratio     {tool_time / base:8.2f}  (target: at most 1.30)")
+        if args.beside is not None:
+            print(f"  beside it {beside_time * 1000:8.1f} ms, ratio {beside_time / base:.2f}: {args.beside}")
         if args.xml:
             print(f"  the text list DATs {text_time * 1000:.1f} ms: XML against text {xml_against_text:.2f} "
                   f"(target: at most 1.10)")
