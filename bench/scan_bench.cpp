@@ -71,7 +71,7 @@ static void convertEachIteration(benchmark::State& run, Arguments... arguments)
 
 static void scanCollection(benchmark::State& run)
 {
-    convertEachIteration<CombinedDat>(run);
+    convertEachIteration<CombinedDat>(run, std::string_view());
 }
 BENCHMARK(scanCollection)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -79,9 +79,9 @@ BENCHMARK(scanCollection)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 static void scanCollectionToListDats(benchmark::State& run)
 {
     if (run.range(0) == 1)
-        convertEachIteration<ListDats<ListXml>>(run, "dats");
+        convertEachIteration<ListDats<ListXml>>(run, "dats", std::string_view());
     else
-        convertEachIteration<ListDats<ListText>>(run, "dats");
+        convertEachIteration<ListDats<ListText>>(run, "dats", std::string_view());
 }
 BENCHMARK(scanCollectionToListDats)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -40,9 +40,10 @@ static std::string convertThrough(const std::uint8_t* data, std::size_t size, bo
 static std::string convert(Form form, bool general, const std::uint8_t* data, std::size_t size, bool disks)
 {
     useGeneralPathsOnly(general);
-    std::string dat = form == Form::Combined ? convertThrough<CombinedDat>(data, size, disks)
-                      : form == Form::Lists  ? convertThrough<ListDats<ListText>>(data, size, disks, "out")
-                                             : convertThrough<ListDats<ListXml>>(data, size, disks, "out");
+    const std::string_view version;
+    std::string dat = form == Form::Combined ? convertThrough<CombinedDat>(data, size, disks, version)
+                      : form == Form::Lists  ? convertThrough<ListDats<ListText>>(data, size, disks, "out", version)
+                                             : convertThrough<ListDats<ListXml>>(data, size, disks, "out", version);
     useGeneralPathsOnly(false);
     return dat;
 }

@@ -121,6 +121,12 @@ TEST(Run, CommandLineForms)
         {{"--xml"}, 2, "", "softlist2dat: option '--xml' is for the list DATs: give it with --per-list OUT\nUsage:", false},
         {{"--per-list="}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
         {{"lists", "--per-list", ""}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
+        {{"lists", "--dat-version"}, 2, "", "softlist2dat: option '--dat-version' needs a version\nUsage:", false},
+        {{"--dat-version=", "lists"}, 2, "", "softlist2dat: option '--dat-version' needs a version\nUsage:", false},
+        {{"--dat-version=" + std::string(65, 'v')}, 2, "", "softlist2dat: version '" + std::string(65, 'v') +
+         "' is not 1 to 64 bytes without control characters\nUsage:", false},
+        {{"--dat-version", "0.2\x7f"}, 2, "", "softlist2dat: version '0.2\\x7F' is not 1 to 64 bytes without "
+         "control characters\nUsage:", false},
         {{"--", "-h"}, 2, "", "softlist2dat: cannot read directory '-h': No such file or directory\n", false},
         {{"missing"}, 2, "", "softlist2dat: cannot read directory 'missing': No such file or directory\n", false},
         {{"here.xml"}, 2, "", "softlist2dat: cannot read directory 'here.xml': Not a directory\n", false},
@@ -147,7 +153,7 @@ TEST(Run, CommandLineForms)
         auto expectText = [&](const std::string& got, const std::string& want) {
             if (want.ends_with("Usage:")) {
                 const std::string first = want.substr(0, want.size() - 6);
-                EXPECT_TRUE(got.starts_with(first + "Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--] [DIR]\n") &&
+                EXPECT_TRUE(got.starts_with(first + "Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--dat-version TEXT] [--] [DIR]\n") &&
                             got.find("Exit status") != std::string::npos)
                     << where << ": " << got;
             } else {

@@ -112,11 +112,11 @@ std::string convertInMemory(const std::string& input, long long* lineCount, bool
 {
     switch (form) {
     case DatForm::Combined:
-        return convertThrough<CombinedDat>(input, lineCount, disks);
+        return convertThrough<CombinedDat>(input, lineCount, disks, std::string_view());
     case DatForm::ListText:
-        return convertThrough<ListDats<ListText>>(input, lineCount, disks, "out");
+        return convertThrough<ListDats<ListText>>(input, lineCount, disks, "out", std::string_view());
     case DatForm::ListXml:
-        return convertThrough<ListDats<ListXml>>(input, lineCount, disks, "out");
+        return convertThrough<ListDats<ListXml>>(input, lineCount, disks, "out", std::string_view());
     }
     return "";
 }

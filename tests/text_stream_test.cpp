@@ -151,7 +151,7 @@ struct Scan {
 std::string convertOpenInput(Scan& scan)
 {
     std::string dat;
-    CombinedDat writer(scan.out, &dat);
+    CombinedDat writer(scan.out, "", &dat);
     writer.open();
     initScanState(scan.state, scan.in);
     scanAllLines(scan.state, writer);

@@ -6,7 +6,8 @@
 
 #include "platform/shell.h"
 
-CombinedDat::CombinedDat(TextOutput& out, std::string* memory) : out_(&out), memory_(memory)
+CombinedDat::CombinedDat(TextOutput& out, std::string_view version, std::string* memory)
+    : out_(&out), version_(version), memory_(memory)
 {
     output = &out;
     failedDat = combinedDatName;
@@ -30,7 +31,7 @@ bool CombinedDat::open()
         return false;
     listName_.clear();
     output = out_;
-    writeHeader(*out_);
+    writeHeader(*out_, version_);
     return true;
 }
 

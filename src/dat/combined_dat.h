@@ -18,8 +18,9 @@ public:
     static constexpr bool readsAllValues = false;
 
     // Writes through `out`: into its file, or with `memory` into that
-    // string, and no file is touched.
-    explicit CombinedDat(TextOutput& out, std::string* memory = nullptr);
+    // string, and no file is touched. `version`: the header's (none when
+    // empty).
+    CombinedDat(TextOutput& out, std::string_view version, std::string* memory = nullptr);
 
     void listBegins(const ListFound& list) { listName_.keep(list.name); }
     void gameOpens(const GameFound& game) { openGame(*output, listName_.view(), game.name, game.title); }
@@ -51,6 +52,7 @@ public:
 
 private:
     TextOutput* out_;
+    std::string_view version_;
     std::string* memory_;
     PendingFile file_;
     HeldText<longestValue> listName_;   // the last list line's name

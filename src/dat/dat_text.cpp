@@ -7,15 +7,27 @@
 
 #include "dat/sizes.h"
 
-void writeHeader(TextOutput& out)
+void writeHeader(TextOutput& out, std::string_view version)
 {
     writeLiteral<"clrmamepro (\n">(out);
     writeLiteral<"\tname \"MESS Software Lists\"\n">(out);
     writeLiteral<"\tdescription \"All MESS Software Lists Combined\"\n">(out);
+    putVersionLine(out, version);
     writeLiteral<"\tcategory \"MESS\"\n">(out);
     writeLiteral<"\tauthor \"">(out);
     writeLiteral<datAuthor>(out);
     writeLiteral<"\"\n)\n\n">(out);
+}
+
+void putVersionLine(TextOutput& out, std::string_view version)
+{
+    if (version.empty())
+        return;
+    TextComposer c = startText(out, 4 * version.size() + 32);
+    putLiteral<"\tversion \"">(c);
+    putQuotedValue(c, version);
+    putLiteral<"\"\n">(c);
+    finishText(c);
 }
 
 // The format has no escape for a double quote inside a quoted value: a reader

@@ -14,8 +14,13 @@
 // The header's author line, the same in every DAT this tool has written.
 inline constexpr char datAuthor[] = "Tobrek's Grotwick V0.01";
 
-// The header block describing the whole collection, then an empty line.
-void writeHeader(TextOutput& out);
+// The header block describing the whole collection, then an empty line;
+// with a version, its line after the description.
+void writeHeader(TextOutput& out, std::string_view version);
+
+// "\tversion "VERSION"\n" when the version is not empty, each double quote
+// written as ''.
+void putVersionLine(TextOutput& out, std::string_view version);
 
 // Opens a game block: name line and the "LIST\NAME  [ DESCRIPTION ]" title,
 // each double quote of the description written as ''.

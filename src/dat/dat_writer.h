@@ -18,37 +18,41 @@
 
 // The texts are as the scan stored them: names and values plainly, the ROM
 // and disk names and the title with "&apos;" and "&amp;" decoded; each
-// `raw` text is the same value exactly as the list writes it, for writers
-// that decode every reference themselves.
+// `raw` text is the same value exactly as the list writes it, whole, for
+// writers that decode every reference themselves (and cut what they
+// decoded as the scan cuts its values).
 
-// The longest values the scan reports: a name or value, and a text (a
-// description's, a list's description).
+// The longest values a DAT holds: a name or value, and a text (a
+// description's, a list's description); a value as the list writes it lies
+// within one piece of a line.
 constexpr std::size_t longestValue = 255;
 constexpr std::size_t longestText = 1023;
+constexpr std::size_t longestRawValue = 2047;
 
-// Element text as the scan stores a text: from `rest` (the line after the
-// element's start tag, up to its end) the bytes before the first "</", at
-// most longestText of them, up to the first NUL.
+// Element text as the list writes it: from `rest` (the line after the
+// element's start tag, up to its end) the bytes before the first "</", up to
+// the first NUL.
 inline std::string_view elementText(std::string_view rest)
 {
     rest = rest.substr(0, rest.find("</"));
-    rest = rest.substr(0, longestText);
     return rest.substr(0, rest.find('\0'));
 }
 
-// A list line: the list's name and description (raw; empty when it has
-// none), and its line number, counted from 1.
+// A list line: the list's name (as the scan stores names) and description
+// (raw; empty when it has none), and its line number, counted from 1.
 struct ListFound {
     std::string_view name;
     std::string_view description;
     std::int64_t line;
 };
 
-// A description line: the software's name, the description text, and the
-// parent named by the software line (empty for none); `rawRest` is the line
-// after "<description>" (its raw title is elementText(rawRest)).
+// A description line: the software's name (and, whole, `rawName`), the
+// description text, the parent named by the software line (raw; empty for
+// none), and `rawRest`, the line after "<description>" (its raw title is
+// elementText(rawRest)).
 struct GameFound {
     std::string_view name;
+    std::string_view rawName;
     std::string_view title;
     std::string_view parent;
     std::string_view rawRest;
@@ -67,7 +71,8 @@ struct RomValues {
 };
 
 // What a writer that does not read all values (see DatWriter) does not read
-// is left empty: a game's parent, rawName, `whole`, badDump.
+// is left empty: a game's rawName and parent, a ROM's rawName, `whole`,
+// badDump.
 struct RomFound {
     std::string_view name;
     std::string_view rawName;

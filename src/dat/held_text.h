@@ -1,10 +1,14 @@
-// A text kept for later in room of its own: at most N bytes and their count.
-// The scan keeps a line's values in them, the list DATs a set's.
+// Texts kept for later: one in room of its own (at most N bytes and their
+// count; the scan keeps a line's values in them, the list DATs a set's), or
+// many in a store (a list DAT's names and values, kept until its end).
 #pragma once
 
 #include <cassert>
 #include <cstddef>
+#include <initializer_list>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 template <std::size_t N>
 struct HeldText {
@@ -20,4 +24,50 @@ struct HeldText {
     void clear() { size = 0; }
     bool empty() const { return size == 0; }
     std::string_view view() const { return std::string_view(bytes, size); }
+};
+
+// Many texts, each copied into blocks that never move, so that a view of
+// one stays valid until the store is cleared; clearing keeps the blocks for
+// the next texts, so that the store's memory is that of its fullest use.
+class TextStore {
+public:
+    static constexpr std::size_t blockSize = 64 * 1024;
+
+    // A copy of the texts one after the other (at most blockSize bytes in
+    // all), each followed by `end` when one is given.
+    std::string_view keep(std::initializer_list<std::string_view> texts, const char* end = nullptr)
+    {
+        std::size_t size = 0;
+        for (std::string_view text : texts)
+            size += text.size() + (end != nullptr);
+        assert(size <= blockSize);
+        if (blocks_.empty()) {
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+        } else if (blockSize - used_ < size) {
+            if (++block_ == blocks_.size())
+                blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+            used_ = 0;
+        }
+        char* const start = blocks_[block_].get() + used_;
+        char* at = start;
+        for (std::string_view text : texts) {
+            at += text.copy(at, text.size());
+            if (end != nullptr)
+                *at++ = *end;
+        }
+        used_ += size;
+        return std::string_view(start, size);
+    }
+    std::string_view keep(std::string_view text) { return keep({text}); }
+
+    void clear()
+    {
+        block_ = 0;
+        used_ = 0;
+    }
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t block_ = 0;   // the block being filled
+    std::size_t used_ = 0;    // its bytes in use
 };

@@ -42,7 +42,8 @@ bool isDeviceName(std::string_view name)
 
 }  // namespace
 
-ListFiles::ListFiles(TextOutput& out, const char* dats, std::string* memory) : out_(&out), memory_(memory)
+ListFiles::ListFiles(TextOutput& out, const char* dats, std::string_view version, std::string* memory)
+    : out_(&out), version_(version), memory_(memory)
 {
     directory = dats;
     startScan();
@@ -225,22 +226,22 @@ int ListFiles::report(std::int64_t lines)
 }
 
 template <ListForm Form>
-ListDats<Form>::ListDats(TextOutput& out, const char* dats, std::string* memory) : ListFiles(out, dats, memory)
+ListDats<Form>::ListDats(TextOutput& out, const char* dats, std::string_view version, std::string* memory)
+    : ListFiles(out, dats, version, memory)
 {
     set_.waiting = set_.open = false;
 }
 
-// A value decoded into `room`, which holds at least raw.size() bytes (a
-// value the scan reports fits the room for its kind): line breaks only where
-// the form keeps them. A value without references is itself.
+// A value decoded (into `room` where it holds a reference; line breaks only
+// where the form keeps them), then cut at `most` bytes, as the scan cuts the
+// values it decodes.
 template <ListForm Form>
-template <std::size_t N>
-std::string_view ListDats<Form>::decoded(std::string_view raw, char (&room)[N]) const
+std::string_view ListDats<Form>::decoded(std::string_view raw, std::size_t most, DecodingRoom& room) const
 {
-    assert(raw.size() <= N);
-    if (raw.find('&') == std::string_view::npos)
-        return raw;
-    return std::string_view(room, decodeReferences(raw, room, Form::keepsLineBreaks));
+    assert(raw.size() <= sizeof room.bytes);
+    if (raw.find('&') != std::string_view::npos)
+        raw = std::string_view(room.bytes, decodeReferences(raw, room.bytes, Form::keepsLineBreaks));
+    return raw.substr(0, most);
 }
 
 // Writes the waiting set's lines.
@@ -250,34 +251,74 @@ void ListDats<Form>::writeSet()
     if (!set_.waiting)
         return;
     set_.waiting = false;
-    char name[longestValue], title[longestText], parent[longestValue], year[longestText], publisher[longestText];
-    const SetLines lines{decoded(set_.name.view(), name), decoded(set_.title.view(), title),
-                         decoded(set_.parent.view(), parent), decoded(set_.year.view(), year),
-                         decoded(set_.publisher.view(), publisher)};
-    Form::openSet(*output, lines);
+    Form::openSet(*output, SetLines{set_.name.view(), set_.title.view(), set_.parent.view(), set_.year.view(),
+                                    set_.publisher.view()});
+    if (datOpen_)
+        merges_.setOpens(set_.name.view(), set_.parent.view());
     set_.open = Form::keepsToSets;
 }
 
-// Ends the set the form keeps open.
+template <ListForm Form>
+void ListDats<Form>::writeDisk(std::string_view name, std::string_view sha1, bool badDump)
+{
+    const NamePlace place = Form::disk(*output, name, sha1, badDump);
+    if (datOpen_)
+        merges_.diskWritten(sha1, place);
+}
+
+// Ends the set the form keeps open, its disks last where the form wants
+// them so.
 template <ListForm Form>
 void ListDats<Form>::closeOpenSet()
 {
-    if (set_.open) {
-        Form::closeSet(*output);
-        set_.open = false;
+    if (!set_.open)
+        return;
+    for (const HeldDisk& disk : heldDisks_)
+        writeDisk(disk.name.view(), disk.sha1.view(), disk.badDump);
+    heldDisks_.clear();
+    Form::closeSet(*output);
+    merges_.setCloses();
+    set_.open = false;
+}
+
+// Gives each clone's line the merge it has in its parent, now that the DAT
+// is complete. False when the DAT could not be rewritten.
+template <ListForm Form>
+bool ListDats<Form>::writeMerges()
+{
+    merges_.find(mergesFound_);
+    mergeTexts_.clear();
+    char name[6 * 2 * longestValue + 16];   // a name as written: escaped, each LF as CR LF
+    for (const MergeFound& merge : mergesFound_) {
+        assert(merge.parentNameSize <= sizeof name);
+        if (!readTextBack(*out_, merge.parentNameAt, name, merge.parentNameSize))
+            return false;
+        Form::merge(mergeTexts_, std::string_view(name, merge.parentNameSize));
+        mergeEnds_.push_back(mergeTexts_.size());
     }
+    // The texts are all there: each insertion takes its part of them.
+    insertions_.clear();
+    for (std::size_t i = 0, start = 0; i < mergesFound_.size(); start = mergeEnds_[i++])
+        insertions_.push_back(TextInsertion{mergesFound_[i].mergeAt,
+                                            std::string_view(mergeTexts_).substr(start, mergeEnds_[i] - start)});
+    mergeEnds_.clear();
+    return insertIntoText(*out_, insertions_.data(), insertions_.size());
 }
 
 template <ListForm Form>
 bool ListDats<Form>::finishCurrent()
 {
     writeSet();
+    bool merged = true;
     if (datOpen_) {
         closeOpenSet();
         Form::closeDat(*out_);
+        merged = writeMerges();
     }
+    merges_.clear();
+    heldDisks_.clear();
     set_.open = false;
-    return endDat();
+    return endDat() && merged;
 }
 
 template <ListForm Form>
@@ -291,8 +332,9 @@ void ListDats<Form>::listBegins(const ListFound& list)
     output = beginDat(list, opened);
     if (!opened)
         return;
-    char room[longestText];
-    Form::header(*output, list.name, list.description.empty() ? list.name : decoded(list.description, room));
+    DecodingRoom room;
+    Form::header(*output, list.name,
+                 list.description.empty() ? list.name : decoded(list.description, longestText, room), version_);
 }
 
 template <ListForm Form>
@@ -303,9 +345,10 @@ void ListDats<Form>::gameOpens(const GameFound& game)
     closeOpenSet();
     set_.waiting = true;
     set_.hasYear = set_.hasPublisher = false;
-    set_.name.keep(game.name);
-    set_.title.keep(elementText(game.rawRest));
-    set_.parent.keep(game.parent);
+    DecodingRoom room;
+    set_.name.keep(decoded(game.rawName, longestValue, room));
+    set_.title.keep(decoded(elementText(game.rawRest), longestText, room));
+    set_.parent.keep(decoded(game.parent, longestValue, room));
     set_.year.clear();
     set_.publisher.clear();
 }
@@ -317,7 +360,8 @@ void ListDats<Form>::detailFound(Detail kind, std::string_view rawRest)
     if (!set_.waiting || has)
         return;
     has = true;
-    (kind == Detail::Year ? set_.year : set_.publisher).keep(elementText(rawRest));
+    DecodingRoom room;
+    (kind == Detail::Year ? set_.year : set_.publisher).keep(decoded(elementText(rawRest), longestText, room));
 }
 
 template <ListForm Form>
@@ -325,9 +369,14 @@ void ListDats<Form>::romFound(const RomFound& rom)
 {
     noteReported();
     writeSet();
-    char name[longestValue];
-    if (!Form::keepsToSets || set_.open)
-        Form::rom(*output, decoded(rom.rawName, name), rom.whole, rom.badDump);
+    if (Form::keepsToSets && !set_.open)
+        return;
+    DecodingRoom room;
+    const NamePlace place = Form::rom(*output, decoded(rom.rawName, longestValue, room), rom.whole, rom.badDump);
+    if (datOpen_) {
+        char digits[decimalRoom];
+        merges_.romWritten(sizeText(rom.whole.size, digits), rom.whole.crc, rom.whole.sha1, place);
+    }
 }
 
 template <ListForm Form>
@@ -335,9 +384,18 @@ void ListDats<Form>::diskFound(const DiskFound& disk)
 {
     noteReported();
     writeSet();
-    char name[longestValue];
-    if (!Form::keepsToSets || set_.open)
-        Form::disk(*output, decoded(disk.rawName, name), disk.sha1, disk.badDump);
+    if (Form::keepsToSets && !set_.open)
+        return;
+    DecodingRoom room;
+    const std::string_view name = decoded(disk.rawName, longestValue, room);
+    if (!Form::disksAfterRoms) {
+        writeDisk(name, disk.sha1, disk.badDump);
+        return;
+    }
+    HeldDisk& held = heldDisks_.emplace_back();
+    held.name.keep(name);
+    held.sha1.keep(disk.sha1);
+    held.badDump = disk.badDump;
 }
 
 template <ListForm Form>
@@ -345,10 +403,12 @@ void ListDats<Form>::gameCloses()
 {
     noteReported();
     writeSet();
-    if constexpr (Form::keepsToSets)
+    if constexpr (Form::keepsToSets) {
         closeOpenSet();
-    else
+    } else {
         Form::closeSet(*output);
+        merges_.setCloses();
+    }
 }
 
 template <ListForm Form>

@@ -15,10 +15,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "dat/dat_writer.h"
 #include "dat/held_text.h"
 #include "dat/list_form.h"
+#include "dat/merges.h"
 #include "platform/pending_file.h"
 
 // The set being written: its lines wait for its first ROM or disk (or its
@@ -28,7 +30,7 @@ struct PendingSet {
     bool open;          // a set is open that the form ends itself (keepsToSets)
     bool hasYear;
     bool hasPublisher;
-    HeldText<longestValue> name;   // raw, as the list writes them
+    HeldText<longestValue> name;   // decoded, and cut as the scan cuts its values
     HeldText<longestText> title;
     HeldText<longestValue> parent;
     HeldText<longestText> year;
@@ -59,7 +61,7 @@ protected:
     // `memory`, no file is touched: the DATs are appended there one after
     // the other, and the skipped lists' lines after them when the input
     // ends.
-    ListFiles(TextOutput& out, const char* dats, std::string* memory);
+    ListFiles(TextOutput& out, const char* dats, std::string_view version, std::string* memory);
 
     // Before a scan: no DAT begun, the sink taking what comes first.
     void startScan();
@@ -79,6 +81,7 @@ protected:
     void appendSkippedToMemory();
 
     TextOutput* out_;   // the stream of the DAT being written
+    std::string_view version_;   // every header's (none when empty)
     bool datOpen_ = false;
 
 private:
@@ -102,7 +105,7 @@ private:
 template <ListForm Form>
 class ListDats : public ListFiles {
 public:
-    ListDats(TextOutput& out, const char* dats, std::string* memory = nullptr);
+    ListDats(TextOutput& out, const char* dats, std::string_view version, std::string* memory = nullptr);
 
     void listBegins(const ListFound& list);
     void gameOpens(const GameFound& game);
@@ -120,11 +123,29 @@ public:
     bool close();
 
 private:
-    template <std::size_t N>
-    std::string_view decoded(std::string_view raw, char (&room)[N]) const;
+    // Room for a value decoded: never more bytes than it had.
+    struct DecodingRoom {
+        char bytes[longestRawValue];
+    };
+    std::string_view decoded(std::string_view raw, std::size_t most, DecodingRoom& room) const;
     void writeSet();
+    void writeDisk(std::string_view name, std::string_view sha1, bool badDump);
     void closeOpenSet();
+    bool writeMerges();
     bool finishCurrent();
 
+    // A disk of the open set, held for the end of its ROMs (disksAfterRoms).
+    struct HeldDisk {
+        HeldText<longestValue> name;
+        HeldText<longestValue> sha1;
+        bool badDump;
+    };
+
     PendingSet set_;
+    std::vector<HeldDisk> heldDisks_;
+    Merges merges_;
+    std::vector<MergeFound> mergesFound_;
+    std::string mergeTexts_;                // what goes in, one after the other
+    std::vector<std::size_t> mergeEnds_;    // where each ends in mergeTexts_
+    std::vector<TextInsertion> insertions_;
 };

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <concepts>
+#include <string>
 #include <string_view>
 
 #include "dat/dat_writer.h"
+#include "dat/merges.h"
 #include "platform/text_output.h"
 
 // A set as the list DATs write it: its values decoded.
@@ -22,18 +24,26 @@ struct SetLines {
 // decoded (else they stay as written). `keepsToSets`: a ROM or disk is
 // written only inside a set, whose end the form writes when the software
 // ends, the next set begins or the DAT ends (else every line is written
-// where the list has it, a set's end at each software's end). The DAT is
-// `header`, then per set `openSet` (its name, title, parent, year and
-// manufacturer), `rom` and `disk` lines and `closeSet`, then `closeDat`.
+// where the list has it, a set's end at each software's end).
+// `disksAfterRoms`: a set's disks are written after its ROMs (each kind in
+// the list's order; else all in the list's order). The DAT is `header` (the
+// list's name and description, and a version where one is given), then per
+// set `openSet` (its name, title, parent, year and manufacturer), `rom` and
+// `disk` lines (each says where its name stands, as written) and
+// `closeSet`, then `closeDat`. `merge` appends to `into` what goes in at a
+// line's mergeAt to give it a merge name (the parent line's name as
+// written).
 template <typename F>
 concept ListForm = requires(TextOutput& out, std::string_view text, const SetLines& set, const RomValues& values,
-                            bool badDump) {
+                            bool badDump, std::string& into) {
     { F::keepsLineBreaks } -> std::convertible_to<bool>;
     { F::keepsToSets } -> std::convertible_to<bool>;
-    { F::header(out, text, text) } -> std::same_as<void>;
+    { F::disksAfterRoms } -> std::convertible_to<bool>;
+    { F::header(out, text, text, text) } -> std::same_as<void>;
     { F::openSet(out, set) } -> std::same_as<void>;
-    { F::rom(out, text, values, badDump) } -> std::same_as<void>;
-    { F::disk(out, text, text, badDump) } -> std::same_as<void>;
+    { F::rom(out, text, values, badDump) } -> std::same_as<NamePlace>;
+    { F::disk(out, text, text, badDump) } -> std::same_as<NamePlace>;
     { F::closeSet(out) } -> std::same_as<void>;
     { F::closeDat(out) } -> std::same_as<void>;
+    { F::merge(into, text) } -> std::same_as<void>;
 };

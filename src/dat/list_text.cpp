@@ -3,14 +3,18 @@
 
 #include "dat/dat_text.h"
 
-void ListText::header(TextOutput& out, std::string_view list, std::string_view description)
+void ListText::header(TextOutput& out, std::string_view list, std::string_view description, std::string_view version)
 {
     TextComposer c = startText(out, 2 * (list.size() + 2 * description.size()) + 128);
     putLiteral<"clrmamepro (\n\tname \"">(c);
     putText(c, list.data(), list.size());
     putLiteral<"\"\n\tdescription \"">(c);
     putQuotedValue(c, description);
-    putLiteral<"\"\n\tcategory \"MESS\"\n\tauthor \"">(c);
+    putLiteral<"\"\n">(c);
+    finishText(c);
+    putVersionLine(out, version);
+    c = startText(out, 128);
+    putLiteral<"\tcategory \"MESS\"\n\tauthor \"">(c);
     putLiteral<datAuthor>(c);
     putLiteral<"\"\n)\n\n">(c);
     finishText(c);
@@ -43,31 +47,42 @@ void ListText::openSet(TextOutput& out, const SetLines& set)
     finishText(c);
 }
 
-void ListText::rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump)
+NamePlace ListText::rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump)
 {
     TextComposer c = startText(out, 4 * name.size() + romValuesRoom(values) + 80);
     putLiteral<"  rom ( name \"">(c);
+    NamePlace place;
+    place.nameAt = composedPosition(c);
     putQuotedValue(c, name);
+    place.nameEnd = composedPosition(c);
     putLiteral<"\" ">(c);
+    place.mergeAt = composedPosition(c);
     putRomValues(c, values);
     if (badDump)
         putLiteral<"flags baddump ">(c);
     putLiteral<")\n">(c);
     finishText(c);
+    return place;
 }
 
-void ListText::disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
+NamePlace ListText::disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
 {
     TextComposer c = startText(out, 4 * (name.size() + sha1.size()) + 48);
     putLiteral<"  disk ( name \"">(c);
+    NamePlace place;
+    place.nameAt = composedPosition(c);
     putQuotedValue(c, name);
-    putLiteral<"\" sha1 ">(c);
+    place.nameEnd = composedPosition(c);
+    putLiteral<"\" ">(c);
+    place.mergeAt = composedPosition(c);
+    putLiteral<"sha1 ">(c);
     putText(c, sha1.data(), sha1.size());
     putLiteral<" ">(c);
     if (badDump)
         putLiteral<"flags baddump ">(c);
     putLiteral<")\n">(c);
     finishText(c);
+    return place;
 }
 
 void ListText::closeSet(TextOutput& out)
@@ -76,3 +91,10 @@ void ListText::closeSet(TextOutput& out)
 }
 
 void ListText::closeDat(TextOutput&) {}
+
+void ListText::merge(std::string& into, std::string_view writtenName)
+{
+    into += "merge \"";
+    into += writtenName;
+    into += "\" ";
+}

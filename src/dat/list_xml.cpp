@@ -10,7 +10,7 @@
 
 namespace {
 
-// Each input byte becomes at most 6 output bytes ("&quot;").
+// Each input byte becomes at most 6 output bytes ("&quot;", "&#10;").
 constexpr std::size_t escapedRoom = 6;
 
 // The bytes that go into XML text as they stand: printable ASCII other than
@@ -107,8 +107,19 @@ void putXml(TextComposer& c, std::string_view value)
         case '"':
             putLiteral<"&quot;">(c);
             break;
+        // An attribute's tab, LF or CR reads back as a space unless written
+        // as a reference.
+        case '\t':
+            putLiteral<"&#9;">(c);
+            break;
+        case '\n':
+            putLiteral<"&#10;">(c);
+            break;
+        case '\r':
+            putLiteral<"&#13;">(c);
+            break;
         default:
-            if ((codePoint >= 0x20 || codePoint == '\t') && codePoint != 0xFFFE && codePoint != 0xFFFF)
+            if (codePoint >= 0x20 && codePoint != 0xFFFE && codePoint != 0xFFFF)
                 putText(c, value.data() + i, length);
             break;
         }
@@ -147,9 +158,9 @@ void putXmlSize(TextComposer& c, const RomSize& size)
 
 }  // namespace
 
-void ListXml::header(TextOutput& out, std::string_view list, std::string_view description)
+void ListXml::header(TextOutput& out, std::string_view list, std::string_view description, std::string_view version)
 {
-    TextComposer c = startText(out, escapedRoom * (list.size() + description.size()) + 512);
+    TextComposer c = startText(out, escapedRoom * (list.size() + description.size() + version.size()) + 512);
     putLiteral<"<?xml version=\"1.0\"?>\n"
                "<!DOCTYPE datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
                "\"http://www.logiqx.com/Dats/datafile.dtd\">\n"
@@ -158,7 +169,15 @@ void ListXml::header(TextOutput& out, std::string_view list, std::string_view de
     putXml(c, list);
     putLiteral<"</name>\n\t\t<description>">(c);
     putXml(c, description);
-    putLiteral<"</description>\n\t\t<category>MESS</category>\n\t\t<version/>\n\t\t<author>">(c);
+    putLiteral<"</description>\n\t\t<category>MESS</category>\n\t\t">(c);
+    if (version.empty()) {
+        putLiteral<"<version/>">(c);
+    } else {
+        putLiteral<"<version>">(c);
+        putXml(c, version);
+        putLiteral<"</version>">(c);
+    }
+    putLiteral<"\n\t\t<author>">(c);
     putXml(c, datAuthor);
     putLiteral<"</author>\n\t</header>\n">(c);
     finishText(c);
@@ -180,11 +199,24 @@ void ListXml::openSet(TextOutput& out, const SetLines& set)
     finishText(c);
 }
 
-void ListXml::rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump)
+// `<LABEL name="NAME"`, and where the name stands.
+template <LineText label>
+static NamePlace putNamed(TextComposer& c, std::string_view name)
+{
+    NamePlace place;
+    putLiteral<label>(c);
+    place.nameAt = composedPosition(c);
+    putXml(c, name);
+    place.nameEnd = composedPosition(c);
+    putLiteral<"\"">(c);
+    place.mergeAt = composedPosition(c);
+    return place;
+}
+
+NamePlace ListXml::rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump)
 {
     TextComposer c = startText(out, escapedRoom * name.size() + 3 * romValuesRoom(values) + 96);
-    putLiteral<"\t\t<rom">(c);
-    putAttribute<" name=\"">(c, name, true);
+    const NamePlace place = putNamed<"\t\t<rom name=\"">(c, name);
     putXmlSize(c, values.size);
     putAttribute<" crc=\"">(c, values.crc);
     putAttribute<" md5=\"">(c, values.md5);
@@ -193,18 +225,19 @@ void ListXml::rom(TextOutput& out, std::string_view name, const RomValues& value
         putLiteral<" status=\"baddump\"">(c);
     putLiteral<"/>\n">(c);
     finishText(c);
+    return place;
 }
 
-void ListXml::disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
+NamePlace ListXml::disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
 {
     TextComposer c = startText(out, escapedRoom * (name.size() + sha1.size()) + 64);
-    putLiteral<"\t\t<disk">(c);
-    putAttribute<" name=\"">(c, name, true);
+    const NamePlace place = putNamed<"\t\t<disk name=\"">(c, name);
     putAttribute<" sha1=\"">(c, sha1);
     if (badDump)
         putLiteral<" status=\"baddump\"">(c);
     putLiteral<"/>\n">(c);
     finishText(c);
+    return place;
 }
 
 void ListXml::closeSet(TextOutput& out)
@@ -215,4 +248,11 @@ void ListXml::closeSet(TextOutput& out)
 void ListXml::closeDat(TextOutput& out)
 {
     writeLiteral<"</datafile>\n">(out);
+}
+
+void ListXml::merge(std::string& into, std::string_view writtenName)
+{
+    into += " merge=\"";
+    into += writtenName;
+    into += "\"";
 }

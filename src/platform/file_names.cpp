@@ -287,3 +287,93 @@ void closeListing(DirectoryListing& listing)
 }
 
 #endif
+
+#ifdef _WIN32
+
+long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    const DWORD most = size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
+    if (ReadFile(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), into, most, &got, &at))
+        return got;
+    if (GetLastError() == ERROR_HANDLE_EOF)
+        return 0;
+    errno = EIO;
+    return -1;
+}
+
+static long long writeSomeAt(int fd, const char* bytes, std::size_t size, std::uint64_t offset)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD wrote = 0;
+    const DWORD most = size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
+    if (WriteFile(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), bytes, most, &wrote, &at))
+        return wrote;
+    errno = errnoOf(GetLastError());
+    return -1;
+}
+
+bool seekToEnd(int fd)
+{
+    return _lseeki64(fd, 0, SEEK_END) >= 0;
+}
+
+#else
+
+long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
+{
+    return pread(fd, into, size, static_cast<off_t>(offset));
+}
+
+static long long writeSomeAt(int fd, const char* bytes, std::size_t size, std::uint64_t offset)
+{
+    return pwrite(fd, bytes, size, static_cast<off_t>(offset));
+}
+
+bool seekToEnd(int fd)
+{
+    return lseek(fd, 0, SEEK_END) >= 0;
+}
+
+#endif
+
+bool readAllAt(int fd, char* into, std::size_t size, std::uint64_t offset)
+{
+    while (size > 0) {
+        const long long got = readSomeAt(fd, into, size, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (got == 0)
+                errno = EIO;   // the file is shorter than what was written to it
+            return false;
+        }
+        into += got;
+        size -= static_cast<std::size_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+bool writeAllAt(int fd, const char* bytes, std::size_t size, std::uint64_t offset)
+{
+    while (size > 0) {
+        const long long wrote = writeSomeAt(fd, bytes, size, offset);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0) {
+            if (wrote == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes += wrote;
+        size -= static_cast<std::size_t>(wrote);
+        offset += static_cast<std::uint64_t>(wrote);
+    }
+    return true;
+}

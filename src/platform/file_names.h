@@ -22,6 +22,18 @@
 // open(2) by name; the descriptor, or -1 with errno set.
 int openNamed(const char* name, int flags, int mode = 0);
 
+// Reading and writing at an offset, leaving the descriptor's own offset to
+// whoever else reads or writes through it (pread and pwrite; on Windows the
+// same through the handle). readSomeAt returns the bytes read (0 at the
+// end), or -1 with errno set; the others are false, with errno set, when not
+// all the bytes could be read or written.
+long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset);
+bool readAllAt(int fd, char* into, std::size_t size, std::uint64_t offset);
+bool writeAllAt(int fd, const char* bytes, std::size_t size, std::uint64_t offset);
+
+// Moves the descriptor's offset to the file's end. False with errno set.
+bool seekToEnd(int fd);
+
 // Whether the name leads (through links) to a regular file, and its size.
 // False with errno set when it leads nowhere.
 bool statNamed(const char* name, bool& regular, std::uint64_t& size);

@@ -11,7 +11,6 @@
 #include <unistd.h>
 #ifdef _WIN32
 #include <io.h>
-#include <windows.h>
 #endif
 
 static constexpr std::size_t lookahead = pieceLookahead;
@@ -63,26 +62,6 @@ void openTextInputFromMemory(TextInput& in, const char* bytes, std::size_t size)
     in.errorNumber = 0;
 }
 
-// Reads from the file's `offset`, leaving the descriptor's own offset to
-// whoever else writes through it.
-static ssize_t readAt(int fd, char* buffer, std::size_t size, std::uint64_t offset)
-{
-#ifdef _WIN32
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD got = 0;
-    if (ReadFile(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), buffer, static_cast<DWORD>(size), &got, &at))
-        return static_cast<ssize_t>(got);
-    if (GetLastError() == ERROR_HANDLE_EOF)
-        return 0;
-    errno = EIO;
-    return -1;
-#else
-    return pread(fd, buffer, size, static_cast<off_t>(offset));
-#endif
-}
-
 // Moves the unread tail to the front of the buffer and reads until at least
 // `lookahead` bytes are waiting or the file has ended.
 static void refill(TextInput& in)
@@ -104,7 +83,7 @@ static void refill(TextInput& in)
         std::size_t room = sizeof in.buffer - in.end;
         if (in.readable - in.offset < room)
             room = static_cast<std::size_t>(in.readable - in.offset);
-        ssize_t got = readAt(in.fd, in.buffer + in.end, room, in.offset);
+        const long long got = readSomeAt(in.fd, in.buffer + in.end, room, in.offset);
         if (got > 0) {
             in.end += static_cast<std::size_t>(got);
             in.offset += static_cast<std::uint64_t>(got);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "bytes/small_copy.h"
 
@@ -19,26 +20,27 @@ struct TextOutput {
     std::size_t used = 0;
     bool failed = false;
     int errorNumber = 0;
-    bool discarding = false;         // a sink: bytes are counted, then dropped
-    std::uint64_t dropped = 0;       // bytes a sink has dropped
+    bool discarding = false;         // a sink: bytes are dropped
+    std::uint64_t handedOn = 0;      // bytes flushed since the stream was opened
+    std::size_t memoryBase = 0;      // in memory mode: where the stream's bytes begin in `memory`
     char buffer[outputChunkSize];
 };
 
-// Creates a new file for writing; fails (errno set, false) where anything
-// stands under the name already, a symbolic link included, so that nothing
-// but the new file is ever written.
+// Creates a new file for writing (and reading back what was written);
+// fails (errno set, false) where anything stands under the name already, a
+// symbolic link included, so that nothing but the new file is ever written.
 bool openTextOutput(TextOutput& out, const char* name);
 
 // Collects the output in a string the caller owns.
 void openTextOutputToMemory(TextOutput& out, std::string& sink);
 
-// A sink: what is written is counted and dropped.
+// A sink: what is written is dropped.
 void openTextOutputToNothing(TextOutput& out);
 
-// True when anything was written to the stream since it was opened.
-inline bool wroteAnything(const TextOutput& out)
+// Where the next byte goes: the bytes written since the stream was opened.
+inline std::uint64_t textPosition(const TextOutput& out)
 {
-    return out.used > 0 || out.dropped > 0;
+    return out.handedOn + out.used;
 }
 
 // Copies bytes[0, size) to `to`, each LF as CR LF; returns the bytes stored
@@ -175,6 +177,12 @@ inline void putText(TextComposer& c, const char* bytes, std::size_t size)
         c.to += translateLineEnds(c.to, bytes, size);
 }
 
+// Where the next byte composed goes, as textPosition counts.
+inline std::uint64_t composedPosition(const TextComposer& c)
+{
+    return c.direct ? c.out->handedOn + static_cast<std::uint64_t>(c.to - c.out->buffer) : textPosition(*c.out);
+}
+
 inline void finishText(TextComposer& c)
 {
     if (c.direct)
@@ -184,3 +192,18 @@ inline void finishText(TextComposer& c)
 // Writes what is buffered and closes the file. False when any write or the
 // close failed (then `errorNumber` says why).
 bool closeTextOutput(TextOutput& out);
+
+// Copies `size` bytes the stream wrote from `at` on (below its position)
+// into `into`. False when they cannot be read back (a sink, a read error).
+bool readTextBack(TextOutput& out, std::uint64_t at, char* into, std::size_t size);
+
+// Puts texts in among the bytes written: each insertion's text goes in
+// before the byte written at `at`, the bytes from there on moving back by
+// what went in before them. Insertions come in ascending `at`, none past
+// the position. A file is rewritten in place from the first insertion on.
+// False when a read or a write failed (the stream has failed then).
+struct TextInsertion {
+    std::uint64_t at;
+    std::string_view text;
+};
+bool insertIntoText(TextOutput& out, const TextInsertion* insertions, std::size_t count);

@@ -21,22 +21,67 @@ static Invocation misuse(const char* format, const char* argument = "")
 {
     static char message[512];
     std::snprintf(message, sizeof message, format, argument);
-    return Invocation{Action::Misuse, nullptr, false, DatForm::Combined, nullptr, message};
+    return Invocation{Action::Misuse, nullptr, false, DatForm::Combined, nullptr, nullptr, message};
+}
+
+// When `argument` is the option `name` with a value (as NAME VALUE or
+// NAME=VALUE), the value ("" when none is given), taking the next argument
+// when it is the value; else nullptr.
+static const char* optionValue(const char* name, int argc, char** argv, int& i)
+{
+    const char* argument = argv[i];
+    const std::size_t length = std::strlen(name);
+    if (std::strncmp(argument, name, length) != 0)
+        return nullptr;
+    if (argument[length] == '=')
+        return argument + length + 1;
+    if (argument[length] != '\0')
+        return nullptr;
+    return i + 1 < argc ? argv[++i] : "";
+}
+
+// A version is 1 to 64 bytes, none of them a control byte.
+static bool isVersionText(const char* text)
+{
+    const std::size_t length = std::strlen(text);
+    if (length < 1 || length > 64)
+        return false;
+    for (std::size_t i = 0; i < length; i++) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+// The text as a message shows it: control bytes as \xHH, the rest cut at
+// 100 bytes.
+static const char* shown(const char* text)
+{
+    static char room[512];
+    std::size_t used = 0;
+    for (std::size_t i = 0; text[i] != '\0' && i < 100; i++) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+            used += static_cast<std::size_t>(std::snprintf(room + used, sizeof room - used, "\\x%02X", c));
+        else
+            room[used++] = text[i];
+    }
+    room[used] = '\0';
+    return room;
 }
 
 Invocation readCommandLine(int argc, char** argv)
 {
-    Invocation asked{Action::Convert, nullptr, false, DatForm::Combined, nullptr, nullptr};
+    Invocation asked{Action::Convert, nullptr, false, DatForm::Combined, nullptr, nullptr, nullptr};
     bool xml = false;
     bool optionsEnded = false;
-    const char perListOption[] = "--per-list";
-    const std::size_t perListLength = sizeof perListOption - 1;
     for (int i = 1; i < argc; i++) {
         const char* argument = argv[i];
         if (!optionsEnded && isHelpOption(argument))
-            return Invocation{Action::Help, nullptr, false, DatForm::Combined, nullptr, nullptr};
+            return Invocation{Action::Help, nullptr, false, DatForm::Combined, nullptr, nullptr, nullptr};
         if (!optionsEnded && std::strcmp(argument, "--version") == 0)
-            return Invocation{Action::Version, nullptr, false, DatForm::Combined, nullptr, nullptr};
+            return Invocation{Action::Version, nullptr, false, DatForm::Combined, nullptr, nullptr, nullptr};
         if (!optionsEnded && std::strcmp(argument, "--disks") == 0) {
             asked.disks = true;
             continue;
@@ -45,14 +90,19 @@ Invocation readCommandLine(int argc, char** argv)
             xml = true;
             continue;
         }
-        if (!optionsEnded && std::strncmp(argument, perListOption, perListLength) == 0 &&
-            (argument[perListLength] == '\0' || argument[perListLength] == '=')) {
-            const char* value = argument[perListLength] == '=' ? argument + perListLength + 1
-                                : i + 1 < argc                  ? argv[++i]
-                                                                : "";
+        if (const char* value = optionsEnded ? nullptr : optionValue("--per-list", argc, argv, i)) {
             if (*value == '\0')
                 return misuse("softlist2dat: option '--per-list' needs a directory\n");
             asked.perList = value;
+            continue;
+        }
+        if (const char* value = optionsEnded ? nullptr : optionValue("--dat-version", argc, argv, i)) {
+            if (*value == '\0')
+                return misuse("softlist2dat: option '--dat-version' needs a version\n");
+            if (!isVersionText(value))
+                return misuse("softlist2dat: version '%s' is not 1 to 64 bytes without control characters\n",
+                              shown(value));
+            asked.datVersion = value;
             continue;
         }
         if (!optionsEnded && std::strcmp(argument, "--") == 0) {
@@ -74,7 +124,7 @@ Invocation readCommandLine(int argc, char** argv)
 
 void printUsage(std::FILE* to)
 {
-    std::fputs("Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--] [DIR]\n"
+    std::fputs("Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--dat-version TEXT] [--] [DIR]\n"
                "       softlist2dat -h | --help"
 #ifdef _WIN32
                " | /?"
@@ -96,6 +146,12 @@ void printUsage(std::FILE* to)
                "                  ROM managers that read the ClrMamePro form only in part)\n"
                "  --disks         also list each software's disk images (CHD files) that\n"
                "                  have a sha1, as disk entries beside its rom entries\n"
+               "  --dat-version TEXT\n"
+               "                  the version in every DAT's header (say, the MAME release\n"
+               "                  the lists came with: --dat-version 0.251); 1 to 64 bytes\n"
+               "\n"
+               "Example, the list DATs of Debian's mame-data in Logiqx XML:\n"
+               "  softlist2dat --per-list out --xml --dat-version 0.251 /usr/share/games/mame/hash\n"
                "\n"
                "Exit status: 0 the DAT was written (also when there was nothing to convert),\n"
                "2 the command line was wrong or DIR cannot be read, 3 a file could not be\n"

@@ -26,7 +26,8 @@ static int carryOut(Invocation invocation)
     case Action::Convert:
         break;
     }
-    return runConversion(invocation.directory, invocation.disks, invocation.form, invocation.perList);
+    return runConversion(invocation.directory, invocation.disks, invocation.form, invocation.perList,
+                         invocation.datVersion);
 }
 
 int main(int argc, char** argv)

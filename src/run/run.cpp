@@ -192,7 +192,7 @@ static int convertInto(Run& run, Writer& writer)
     return writer.report(run.state.lineCount);
 }
 
-int runConversion(const char* listDirectory, bool disks, DatForm form, const char* perList)
+int runConversion(const char* listDirectory, bool disks, DatForm form, const char* perList, const char* datVersion)
 {
     auto storage = std::make_unique_for_overwrite<Run>();
     Run& run = *storage;
@@ -204,13 +204,14 @@ int runConversion(const char* listDirectory, bool disks, DatForm form, const cha
         return 2;
     }
     // The writer chosen lives until the run has returned.
+    const std::string_view version = datVersion != nullptr ? datVersion : "";
     switch (form) {
     case DatForm::Combined:
-        return convertInto(run, *std::make_unique<CombinedDat>(run.output));
+        return convertInto(run, *std::make_unique<CombinedDat>(run.output, version));
     case DatForm::ListText:
-        return convertInto(run, *std::make_unique<ListDats<ListText>>(run.output, perList));
+        return convertInto(run, *std::make_unique<ListDats<ListText>>(run.output, perList, version));
     case DatForm::ListXml:
-        return convertInto(run, *std::make_unique<ListDats<ListXml>>(run.output, perList));
+        return convertInto(run, *std::make_unique<ListDats<ListXml>>(run.output, perList, version));
     }
     return 3;
 }

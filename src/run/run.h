@@ -19,4 +19,6 @@ enum class DatForm {
 // `perList`: for the list DATs, the directory they go to (NAME.dat, the
 // directory created when missing). A list that cannot have a DAT is named
 // on stderr and the run ends with 3.
-int runConversion(const char* listDirectory, bool disks, DatForm form, const char* perList = nullptr);
+// `datVersion`: the version every DAT's header gives; nullptr for none.
+int runConversion(const char* listDirectory, bool disks, DatForm form, const char* perList = nullptr,
+                  const char* datVersion = nullptr);

@@ -21,6 +21,8 @@ void scanAllLines(ScanState& state, Writer& writer)
         if (writer.output->failed)
             break;
     }
+    if (state.tagPiecesLeft > 0)
+        endStartTag(state, writer);
     if (state.romHeld)
         writeHeldRom(state, writer);
     writer.inputEnds();

@@ -114,10 +114,14 @@ inline void classifyLine(ScanState& state, Writer& writer)
 {
     const std::int32_t p = firstNonBlank(state.line, state.lineLength);
     state.pos = p;
-    if (state.romHeld) {
-        if (joinChunkRow(state, p))
+    if (state.waits) {
+        if (state.tagPiecesLeft > 0 && takeTagContinuation(state, writer, p))
             return;
-        writeHeldRom(state, writer);
+        if (state.romHeld) {
+            if (joinChunkRow(state, p))
+                return;
+            writeHeldRom(state, writer);
+        }
     }
     switch (lineKindAt(state.line, state.lineLength, p)) {
     case LineKind::Blank:

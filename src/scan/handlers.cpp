@@ -39,7 +39,7 @@ static std::int32_t copyNameDecoded(ScanState& state, std::int32_t from, ValueTe
 // searches for the other values start: the name's closing quote, or the end
 // of the piece when there is no name. `match` receives where the name
 // keyword stands (-1 for none).
-static std::int32_t copyNameBoth(ScanState& state, std::int32_t from, ValueText& target, ValueText& raw,
+static std::int32_t copyNameBoth(ScanState& state, std::int32_t from, ValueText& target, RawText& raw,
                                  std::int32_t& match)
 {
     match = locateAttribute(state, "name", from);
@@ -81,8 +81,10 @@ template <bool allValues>
 void readSoftware(ScanState& state, std::int32_t from)
 {
     copyNamePlain(state, from, state.softwareName);
-    if constexpr (allValues)
+    if constexpr (allValues) {
+        copyNamePlain(state, from, state.softwareNameRaw);
         copyTagAttribute(state, "cloneof", from, state.cloneOf);
+    }
 }
 
 void readDescription(ScanState& state, std::int32_t from)
@@ -113,7 +115,38 @@ static void readRomRest(ScanState& state, std::int32_t from, std::int32_t nameMa
     std::string_view status = plainValue(state, statusMatch, nameCapacity);
     if (status.empty() && nameMatch > from)
         status = plainValue(state, locateAttributeBefore(state, "status", from, nameMatch), nameCapacity);
+    state.romHasStatus = !status.empty();
     state.romBadDump = status == "baddump";
+}
+
+// True when the ROM found holds a hash (before its name too, for the list
+// DATs, which read those).
+template <bool allValues = true>
+static bool romHasHash(const ScanState& state)
+{
+    const bool after = !state.rom.crc.empty() || !state.rom.sha1.empty() || !state.rom.md5.empty();
+    if constexpr (!allValues)
+        return after;
+    return after || !state.romBefore.crc.empty() || !state.romBefore.sha1.empty() || !state.romBefore.md5.empty();
+}
+
+// Whether the line's start tag, begun at `from`, ends in the piece: a '>'
+// stands after `from`. The usual line's text ends with it.
+static bool startTagEnds(const ScanState& state, std::int32_t from)
+{
+    const std::int32_t end = contentEnd(state);
+    return (end > from && state.line[end - 1] == '>') || startTagEnd(state, from) < state.lineLength;
+}
+
+// Opens a start tag of the kind when the line has no '>' for it.
+static void noteOpenTag(ScanState& state, LineKind kind, std::int32_t from)
+{
+    if (startTagEnds(state, from)) {
+        state.tagPiecesLeft = 0;
+        return;
+    }
+    state.openTag = kind;
+    state.tagPiecesLeft = maxTagPieces;
 }
 
 template <bool allValues>
@@ -154,8 +187,9 @@ INLINE_ALL_CALLS void readRom(ScanState& state, std::int32_t from)
     }
     if constexpr (allValues)
         readRomRest(state, from, nameMatch, statusMatch);
-    state.romHeld = !state.rom.crc.empty() || !state.rom.sha1.empty() || !state.rom.md5.empty() ||
-                    !state.romBefore.crc.empty() || !state.romBefore.sha1.empty() || !state.romBefore.md5.empty();
+    noteOpenTag(state, LineKind::Rom, from);
+    state.romHeld = state.tagPiecesLeft == 0 && romHasHash<allValues>(state);
+    state.waits = state.tagPiecesLeft > 0 || state.romHeld;
     state.romChunks = 0;
     state.romChunksValid = true;
     state.romChunkSum = 0;
@@ -236,11 +270,67 @@ bool readDisk(ScanState& state, std::int32_t from)
     else
         shaFrom = copyNameDecoded(state, from, state.diskName);
     copyRomValue(state, locateAttribute(state, "sha", shaFrom), state.diskSha1);
-    if (state.diskSha1.empty())
+    if constexpr (allValues) {
+        const std::string_view status = plainValue(state, locateAttribute(state, "status", shaFrom), nameCapacity);
+        state.diskHasStatus = !status.empty();
+        state.diskBadDump = status == "baddump";
+    }
+    noteOpenTag(state, LineKind::Disk, from);
+    state.waits = state.tagPiecesLeft > 0;
+    return state.tagPiecesLeft == 0 && !state.diskSha1.empty();
+}
+
+// Copies, where it is still empty, the value of `keyword` whose keyword and
+// equals sign stand in line[from, tagEnd).
+static void fillEmptyValue(ScanState& state, const char* keyword, std::int32_t from, std::int32_t tagEnd,
+                           ValueText& value, bool alsoEmpty = true)
+{
+    if (value.empty() && alsoEmpty)
+        copyRomValue(state, locateAttributeBefore(state, keyword, from, tagEnd), value);
+}
+
+// A status still missing, searched in line[from, tagEnd).
+static void fillStatus(ScanState& state, std::int32_t from, std::int32_t tagEnd, bool& has, bool& badDump)
+{
+    if (has)
+        return;
+    const std::string_view status =
+        plainValue(state, locateAttributeBefore(state, "status", from, tagEnd), nameCapacity);
+    has = !status.empty();
+    badDump = status == "baddump";
+}
+
+template <bool allValues>
+bool continueStartTag(ScanState& state, std::int32_t p)
+{
+    const std::int32_t tagEnd = startTagEnd(state, p);
+    if (state.openTag == LineKind::Rom) {
+        RomTexts& rom = state.rom;
+        const RomTexts& before = state.romBefore;
+        fillEmptyValue(state, "size", p, tagEnd, rom.size, !allValues || before.size.empty());
+        fillEmptyValue(state, "crc", p, tagEnd, rom.crc, !allValues || before.crc.empty());
+        fillEmptyValue(state, "sha", p, tagEnd, rom.sha1, !allValues || before.sha1.empty());
+        fillEmptyValue(state, "md5", p, tagEnd, rom.md5, !allValues || before.md5.empty());
+        if constexpr (allValues)
+            fillStatus(state, p, tagEnd, state.romHasStatus, state.romBadDump);
+    } else {
+        fillEmptyValue(state, "sha", p, tagEnd, state.diskSha1);
+        if constexpr (allValues)
+            fillStatus(state, p, tagEnd, state.diskHasStatus, state.diskBadDump);
+    }
+    return tagEnd < state.lineLength;
+}
+
+bool closeStartTag(ScanState& state)
+{
+    state.tagPiecesLeft = 0;
+    if (state.openTag == LineKind::Rom) {
+        state.romHeld = romHasHash(state);
+        state.waits = state.romHeld;
         return false;
-    if constexpr (allValues)
-        state.diskBadDump = plainValue(state, locateAttribute(state, "status", shaFrom), nameCapacity) == "baddump";
-    return true;
+    }
+    state.waits = false;
+    return !state.diskSha1.empty();
 }
 
 template void readSoftware<false>(ScanState&, std::int32_t);
@@ -249,3 +339,5 @@ template void readRom<false>(ScanState&, std::int32_t);
 template void readRom<true>(ScanState&, std::int32_t);
 template bool readDisk<false>(ScanState&, std::int32_t);
 template bool readDisk<true>(ScanState&, std::int32_t);
+template bool continueStartTag<false>(ScanState&, std::int32_t);
+template bool continueStartTag<true>(ScanState&, std::int32_t);

@@ -10,6 +10,7 @@
 #include <cassert>
 #include <string_view>
 
+#include "bytes/inlining.h"
 #include "dat/dat_writer.h"
 #include "scan/scan_state.h"
 
@@ -22,9 +23,20 @@ void readDescription(ScanState& state, std::int32_t from);
 template <bool allValues>
 void readRom(ScanState& state, std::int32_t from);
 // A disk line: the name decoded, the sha1 searched from where the name's
-// copy ended. True when the sha1 is not empty.
+// copy ended. True when the disk is to be reported now: its sha1 is not
+// empty, and its start tag ends in the piece.
 template <bool allValues>
 bool readDisk(ScanState& state, std::int32_t from);
+
+// A piece that continues the open start tag, its first non-blank byte at
+// `p`: each of the tag's values still empty searched before the piece's
+// first '>'. True when the piece holds one (the tag ends with it).
+template <bool allValues>
+bool continueStartTag(ScanState& state, std::int32_t p);
+
+// Ends the open start tag: the ROM held when it has a hash; true when the
+// disk is to be reported.
+bool closeStartTag(ScanState& state);
 
 // With a ROM held, the next line, its first non-blank byte at `p`: true when
 // it is a chunk row (`<rom` and a blank, no name, no hash, a "continue" or
@@ -60,8 +72,8 @@ template <DatWriter Writer>
 inline void handleDescription(ScanState& state, Writer& writer, std::int32_t from)
 {
     readDescription(state, from);
-    writer.gameOpens(GameFound{state.softwareName.view(), state.descriptionText.view(), state.cloneOf.view(),
-                               restOfLine(state, from)});
+    writer.gameOpens(GameFound{state.softwareName.view(), state.softwareNameRaw.view(), state.descriptionText.view(),
+                               state.cloneOf.view(), restOfLine(state, from)});
 }
 
 // A <year> or <publisher> line: its text, as it stands, to the writer.
@@ -83,7 +95,7 @@ template <DatWriter Writer>
 inline void writeHeldRom(ScanState& state, Writer& writer)
 {
     assert(state.romHeld);
-    state.romHeld = false;
+    state.romHeld = state.waits = false;
     const RomValues afterName{
         romSize(state.rom.size.view(), state.romChunks != 0, state.romChunksValid, state.romChunkSum),
         state.rom.crc.view(), state.rom.md5.view(), state.rom.sha1.view()};
@@ -96,11 +108,40 @@ inline void writeHeldRom(ScanState& state, Writer& writer)
 }
 
 template <DatWriter Writer>
+inline void reportDisk(ScanState& state, Writer& writer)
+{
+    writer.diskFound(DiskFound{state.diskName.view(), state.diskNameRaw.view(), state.diskSha1.view(),
+                               state.diskBadDump});
+}
+
+template <DatWriter Writer>
 inline void handleDisk(ScanState& state, Writer& writer, std::int32_t from)
 {
     if (readDisk<Writer::readsAllValues>(state, from))
-        writer.diskFound(DiskFound{state.diskName.view(), state.diskNameRaw.view(), state.diskSha1.view(),
-                                   state.diskBadDump});
+        reportDisk(state, writer);
+}
+
+// The open start tag ends: its disk reported, or its ROM held.
+template <DatWriter Writer>
+inline void endStartTag(ScanState& state, Writer& writer)
+{
+    if (closeStartTag(state))
+        reportDisk(state, writer);
+}
+
+// With a start tag open, the next piece, its first non-blank byte at `p`:
+// true when it continues the tag (it is counted, and writes nothing); a
+// piece that opens with '<' ends the tag and is classified as any.
+template <DatWriter Writer>
+RARELY_TAKEN bool takeTagContinuation(ScanState& state, Writer& writer, std::int32_t p)
+{
+    if (p < state.lineLength && state.line[p] == '<') {
+        endStartTag(state, writer);
+        return false;
+    }
+    if (continueStartTag<Writer::readsAllValues>(state, p) || --state.tagPiecesLeft == 0)
+        endStartTag(state, writer);
+    return true;
 }
 
 template <DatWriter Writer>

@@ -23,8 +23,10 @@
 
 constexpr int lineCapacity = 2100;         // room for the longest piece and then some
 constexpr int nameCapacity = 256;          // names and ROM values, NUL included
+constexpr int maxTagPieces = 16;           // the pieces after a line that may continue its start tag
 constexpr int descriptionCapacity = 1024;  // the description text, NUL included
-static_assert(nameCapacity - 1 == longestValue && descriptionCapacity - 1 == longestText,
+static_assert(nameCapacity - 1 == longestValue && descriptionCapacity - 1 == longestText &&
+                  pieceLimit == longestRawValue,
               "the DAT writers take the values the fields hold");
 
 // What one line holds, judged by the characters at its first non-blank position.
@@ -46,6 +48,9 @@ enum class LineKind {
 // (a description); the room holds the NUL that ends a copy too.
 using ValueText = HeldText<nameCapacity>;
 using LongText = HeldText<descriptionCapacity>;
+// A value as the line writes it, whole, for the list DATs, which decode it
+// first and cut it then.
+using RawText = HeldText<longestRawValue + 1>;
 
 // A ROM line's size, crc, sha1 and md5.
 struct RomTexts {
@@ -62,6 +67,7 @@ struct ScanState {
     std::int64_t lineCount;               // lines read so far
     ValueText listName;
     ValueText softwareName;
+    RawText softwareNameRaw;              // for the list DATs, whole
     LongText descriptionText;
     ValueText romName;
     RomTexts rom;                         // the values found after the ROM's name
@@ -70,24 +76,35 @@ struct ScanState {
     // the name, holding no reference), each ROM value that is empty after
     // the name as found between "<rom" and the name, and whether the status
     // (after the name, or else before it) is baddump.
-    ValueText romNameRaw;
+    RawText romNameRaw;
     bool romNameRawIsName;
     RomTexts romBefore;
+    bool romHasStatus;                    // a status was found
     bool romBadDump;
     // A ROM with a hash is reported once the next line has been seen: the
     // chunk rows right after it (nameless rows that MAME loads from the same
     // file) add their sizes to its own.
     bool romHeld;
+    // The line before waits for this one: its start tag is open, or its ROM
+    // is held (the one test every line makes for either).
+    bool waits;
     std::int32_t romChunks;               // chunk rows joined to the held ROM
     bool romChunksValid;                  // every chunk's size a number, their sum below 2^64
     std::uint64_t romChunkSum;
     ValueText diskName;
-    ValueText diskNameRaw;                // for the list DATs, as the line writes it
+    RawText diskNameRaw;                  // for the list DATs, as the line writes it
     ValueText diskSha1;
+    bool diskHasStatus;
     bool diskBadDump;
+    // A ROM or disk line whose start tag has no '>' in its piece: the pieces
+    // after it that do not open with '<' continue the tag, up to the one
+    // with a '>', at most maxTagPieces of them; the values still empty are
+    // searched there. The ROM is held, or the disk reported, when it ends.
+    LineKind openTag;                     // Rom or Disk while a tag is open
+    std::int32_t tagPiecesLeft;           // continuation pieces still allowed; 0: no tag open
     bool disks;                           // disk lines are turned into disk entries
-    LongText listDescription;             // the list line's description attribute
-    ValueText cloneOf;                    // the software line's parent
+    RawText listDescription;              // the list line's description attribute
+    RawText cloneOf;                      // the software line's parent
     TextInput* input;                     // where readLine takes the next piece
     std::size_t poisonedSize;             // sanitizer builds: bytes poisoned behind the piece
     char lineCopy[lineCapacity];          // a line that ended in CR LF, without its CR
