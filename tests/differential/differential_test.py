@@ -3,10 +3,13 @@
 them, converted by the tool (twice each) and by the plain model in
 reference.py; the DAT bytes and the line count must agree exactly. One case
 in three runs with --per-list (half of them with --xml), its inputs holding
-several lists (names that cannot be a file among them), parent/clone links,
-years, publishers, dump statuses, ROM values before the name, references and
-bytes that are not UTF-8: every list's DAT, the lists skipped and the exit
-status must agree too.
+several lists (names that cannot be a file among them), parent/clone links
+(families whose ROMs and disks share hashes, under the same names or
+others, the parent before or after its clones, missing or named twice),
+years, publishers, dump statuses, ROM values before the name, start tags
+over several lines, references and bytes that are not UTF-8: every list's
+DAT, the lists skipped and the exit status must agree too. One case in four
+gives a --dat-version.
 
 Usage: differential_test.py TOOL [CASES] [SEED]
 """
@@ -99,8 +102,9 @@ LIST_NAMES = [b"a", b"b", b"A", b"", b"x y", b".h", b"con", b"COM1.x", b"n" * 20
 
 
 ENTITIES = [b"&amp;", b"&lt;", b"&gt;", b"&quot;", b"&apos;", b"&#233;", b"&#xE9;", b"&#x1F3AE;", b"&#0;", b"&#9;",
-            b"&#10;", b"&#xD800;", b"&#xFFFE;", b"&#x110000;", b"&#;", b"&#x;", b"&bogus;", b"&amp", b"&#65",
-            b"\xff", b"\xc3", b"\xed\xa0\x80", b"\x01", b"\r", b"\xef\xbf\xbe", b'"', b"<", b">"]
+            b"&#10;", b"&#13;", b"&#xD800;", b"&#xFFFE;", b"&#x110000;", b"&#;", b"&#x;", b"&bogus;", b"&amp", b"&#65",
+            b"\xff", b"\xc3", b"\xed\xa0\x80", b"\x01", b"\r", b"\t", b"\xef\xbf\xbe", b'"', b"<", b">",
+            b"a" * 250 + b"&#x1F3AE;&apos;", b"b" * 1015 + b"&#233;&#233;&amp;"]
 
 
 def set_details(rng):
@@ -130,6 +134,52 @@ def set_block(rng):
     return b"".join(lines)
 
 
+def split_tag(rng, tag):
+    """A start tag over several lines: cut at blanks, each cut starting a new
+    line (indented or not), now and then over more lines than may continue
+    it, or with a line opening with '<' among them."""
+    words = tag.split(b" ")
+    lines, line = [], words[0]
+    for word in words[1:]:
+        if rng.random() < 0.5:
+            lines.append(line)
+            line = rng.choice([b"", b"\t\t", b"  "]) + word
+        else:
+            line += b" " + word
+    lines.append(line)
+    if rng.random() < 0.1:
+        lines[1:1] = [b"   "] * rng.choice([14, 15, 16, 17])
+    if rng.random() < 0.1:
+        lines.insert(rng.randrange(1, len(lines) + 1), rng.choice([b"<rom name=\"x\" crc=\"9\"/>", b"<!-- -->"]))
+    return b"".join(l + rng.choice([b"\n", b"\r\n"]) for l in lines)
+
+
+FAMILY_ROMS = [b'<rom name="a.bin" size="16" crc="11" sha1="aa"/>', b'<rom name="b.bin" size="0x10" crc="11" sha1="aa"/>',
+               b'<rom name="c&amp;.bin" size="16" crc="22" sha1="bb"/>', b'<rom name="a.bin" size="16" crc="33" sha1="cc"/>',
+               b'<rom name="d.bin" size="16" crc="11" sha1="aa" status="baddump"/>',
+               b'<rom name="e.bin" size="8" crc="11" sha1="aa"/>', b'<rom name="f.bin" crc="11" sha1="aa"/>',
+               b'<rom size="16" name="g.bin" crc="11" sha1="aa"/>', b'<rom name="h.bin" size="16" crc="11"/>',
+               b'<disk name="d1" sha1="dd"/>', b'<disk name="d2" sha1="dd"/>', b'<disk name="d3" sha1="ee"/>']
+
+
+def family(rng):
+    """A parent and its clones in one list, their ROMs and disks sharing
+    values: the parent before or after them, missing, or named twice; a
+    clone naming itself; start tags now and then over several lines."""
+    names = [b"p", b"c1", b"c2"]
+    order = rng.sample(names, 3) if rng.random() < 0.5 else names
+    sets = []
+    for name in order + ([b"p"] if rng.random() < 0.2 else []):
+        if name == b"p" and rng.random() < 0.1:
+            continue
+        parent = b"" if name == b"p" else rng.choice([b' cloneof="p"'] * 4 + [b' cloneof="' + name + b'"', b""])
+        roms = rng.sample(FAMILY_ROMS, rng.randrange(0, 5))
+        body = b"".join(split_tag(rng, rom) if rng.random() < 0.2 else b"\t\t" + rom + b"\n" for rom in roms)
+        sets.append(b'\t<software name="' + name + b'"' + parent + b'>\n\t\t<description>' + name +
+                    b"</description>\n" + body + b"\t</software>\n")
+    return b"".join(sets)
+
+
 def per_list_line(rng):
     """A list line (names that cannot be a file among them, with or without a
     description) or a software line with a parent link, some taken out."""
@@ -152,6 +202,8 @@ def random_input(rng, per_list=False):
         lines[rng.randrange(len(lines) + 1):0] = [usual_rom_line(rng), usual_rom_line(rng), chunk_row(rng)]
         for _ in range(rng.randrange(0, 4)):
             lines.insert(rng.randrange(len(lines) + 1), set_block(rng))
+        for _ in range(rng.randrange(0, 3)):
+            lines.insert(rng.randrange(len(lines) + 1), b'<softwarelist name="f">\n' + family(rng))
         return b"".join(lines)
     lines = []
     for _ in range(rng.randrange(1, 40)):
@@ -170,6 +222,13 @@ def random_input(rng, per_list=False):
         lines.append(b"<description>" + b"&amp;" * rng.randrange(200, 260) + b"</description>\n")
     if rng.random() < 0.1:    # a hex size cut by its field
         lines.append(b"<rom name=\"h\" size=\"0x" + b"0" * rng.randrange(240, 260) + b"1f\" crc=\"1\"\n")
+    if rng.random() < 0.2:    # a start tag over several lines, then chunk rows
+        lines.append(split_tag(rng, rng.choice([b'<rom name="t" size="16" crc="1" sha1="2" md5="3"/>',
+                                                b'<rom name="t" size="0x10" crc="1" status="baddump" />',
+                                                b'<disk name="d" sha1="5" />', b'<rom name="u" size="4" offset="0"',
+                                                b'<rom name="v" size="4" crc="1" sha1="2" /> <x'])))
+        if rng.random() < 0.5:
+            lines.append(chunk_row(rng))
     return b"".join(lines)
 
 
@@ -182,13 +241,13 @@ def clear(work):
             os.unlink(path)
 
 
-def run_per_list(tool, data, work, disks, xml):
+def run_per_list(tool, data, work, disks, xml, version):
     """The tool's DATs by list name, its line count, stderr lines and status."""
     clear(work)
     with open(os.path.join(work, "case.xml"), "wb") as f:
         f.write(data)
-    run = subprocess.run([tool, "--per-list", "out"] + (["--disks"] if disks else []) + (["--xml"] if xml else []),
-                         cwd=work, capture_output=True)
+    run = subprocess.run([tool, "--per-list", "out"] + (["--disks"] if disks else []) + (["--xml"] if xml else []) +
+                         ([b"--dat-version", version] if version else []), cwd=work, capture_output=True)
     count = re.search(rb"Converted (\d+) XML lines into \d+ DAT files in out", run.stdout)
     dats = {}
     for name in sorted(os.listdir(os.path.join(work, "out"))):
@@ -197,11 +256,12 @@ def run_per_list(tool, data, work, disks, xml):
     return dats, int(count.group(1)) if count else 0, run.stderr.splitlines(), run.returncode
 
 
-def run_tool(tool, data, work, disks):
+def run_tool(tool, data, work, disks, version):
     clear(work)
     with open(os.path.join(work, "case.xml"), "wb") as f:
         f.write(data)
-    run = subprocess.run([tool] + (["--disks"] if disks else []), cwd=work, capture_output=True)
+    run = subprocess.run([tool] + (["--disks"] if disks else []) + ([b"--dat-version", version] if version else []),
+                         cwd=work, capture_output=True)
     count = re.search(rb"Succesfully parsed (\d+) XML lines", run.stdout)
     lines = int(count.group(1)) if count else 0
     with open(os.path.join(work, "all_mess_software_lists.dat"), "rb") as f:
@@ -222,15 +282,18 @@ def main():
     cases = int(sys.argv[2]) if len(sys.argv) > 2 else 1500
     seed = int(sys.argv[3]) if len(sys.argv) > 3 else 20261207
     rng = random.Random(seed)
+    merges = 0
     with tempfile.TemporaryDirectory(prefix="softlist2dat-differential-") as work:
         for number in range(cases):
             per_list = number % 3 == 2
             data = random_input(rng, per_list)
             disks = rng.random() < 0.5
+            version = rng.choice([b"0.251", b'1 "&<x>\'', b"v" * 64, b"\xc3\xa9 \xff"]) if rng.random() < 0.25 else b""
             if per_list:
                 xml = rng.random() < 0.5
-                want = reference.convert_per_list(data, disks, xml)
-                got = run_per_list(tool, data, work, disks, xml)
+                want = reference.convert_per_list(data, disks, xml, version)
+                got = run_per_list(tool, data, work, disks, xml, version)
+                merges += sum(dat.count(b" merge") for dat in got[0].values())
                 if (got[0], got[1], got[2]) != (dict(sorted(want[0].items())), want[1], want[2]) or \
                         got[3] != (3 if want[2] else 0):
                     fail(number, data, f"seed {seed}, --per-list{', --xml' if xml else ''}{', --disks' if disks else ''}",
@@ -242,16 +305,16 @@ def main():
                     except Exception as error:
                         fail(number, data, f"seed {seed}, --per-list --xml", f"{name!r} is not well-formed: {error}")
                 continue
-            want_dat, want_lines = reference.convert(data, disks)
+            want_dat, want_lines = reference.convert(data, disks, version)
             # Twice: the copy runs beside the scan, so a fault that depends
             # on how far the copy has got shows only now and then.
             for _ in range(2):
-                dat, lines, status = run_tool(tool, data, work, disks)
+                dat, lines, status = run_tool(tool, data, work, disks, version)
                 if status == 0 and dat == want_dat and lines == want_lines:
                     continue
                 fail(number, data, f"seed {seed}{', --disks' if disks else ''}",
                      f"status {status}, lines {lines} vs {want_lines}, DAT {'equal' if dat == want_dat else 'differs'}")
-    print(f"differential: {cases} generated inputs, tool and model agree byte for byte")
+    print(f"differential: {cases} generated inputs ({merges} merges in the list DATs), tool and model agree byte for byte")
 
 
 if __name__ == "__main__":

@@ -3,13 +3,14 @@ from the description of the format rather than from the tool's code: it
 walks the bytes one index at a time, exactly as the rules are stated, so
 that the tool's faster code can be compared with it byte for byte.
 
-convert(data, disks=False) -> (dat_bytes, line_count)
-convert_per_list(data, disks=False, xml=False) -> ({list_name: dat_bytes}, line_count, stderr_lines)
+convert(data, disks=False, version=b"") -> (dat_bytes, line_count)
+convert_per_list(data, disks=False, xml=False, version=b"") -> ({list_name: dat_bytes}, line_count, stderr_lines)
 """
 
 PIECE = 2047
 NAME_CAP = 255
 DESC_CAP = 1023
+TAG_PIECES = 16
 
 
 def pieces(data):
@@ -91,8 +92,9 @@ def decode(raw, line_breaks):
 
 
 def xml_text(value):
-    """A value as XML text: & < > " escaped, bytes outside valid UTF-8 as
-    U+FFFD, controls other than tab and U+FFFE/U+FFFF left out."""
+    """A value as XML text: & < > " escaped, tab, LF and CR as references,
+    bytes outside valid UTF-8 as U+FFFD, other controls and U+FFFE/U+FFFF
+    left out."""
     out, i = b"", 0
     while i < len(value):
         for n in (1, 2, 3, 4):
@@ -106,9 +108,10 @@ def xml_text(value):
             i += 1
             continue
         i += n
-        if char in "&<>\"":
-            out += {"&": b"&amp;", "<": b"&lt;", ">": b"&gt;", '"': b"&quot;"}[char]
-        elif (char >= " " or char == "\t") and char not in "\ufffe\uffff":
+        if char in "&<>\"\t\n\r":
+            out += {"&": b"&amp;", "<": b"&lt;", ">": b"&gt;", '"': b"&quot;", "\t": b"&#9;", "\n": b"&#10;",
+                    "\r": b"&#13;"}[char]
+        elif char >= " " and char not in "\ufffe\uffff":
             out += char.encode()
     return out
 
@@ -145,21 +148,27 @@ def shown(name):
 
 
 class Model:
-    def __init__(self, source, disks, per_list=False, xml=False):
+    def __init__(self, source, disks, per_list=False, xml=False, version=b""):
         self.source = source
         self.disks = disks
         self.per_list = per_list
         self.xml = xml
+        self.version = version
         self.pending = None       # per list: a set whose lines wait: [name, title, parent, year, publisher]
         self.open = False         # per list, XML: a game element is open
         self.reported = False     # per list: something of a set came before the first list
         self.out = bytearray()
         self.lines = 0
-        self.list_name = self.software = self.description = self.clone_of = b""
+        self.list_name = self.software = self.software_raw = self.description = self.clone_of = b""
         self.dats = {}            # per list: name -> DAT bytes, in order met
         self.skipped = []         # per list: the stderr lines
         self.preamble = self.out  # per list: what is written before the first list
-        self.held = None          # a ROM with a hash: [name, values, chunk sizes]
+        self.held = None          # a ROM with a hash: [name, values, chunk sizes, raw name, whole, bad]
+        self.tag = None           # a start tag open: {kind, pieces left, and the line's values}
+        self.in_dat = False       # per list: a list's DAT is being written
+        self.sets = []            # per list: the DAT's sets: [name, parent, [line: key, written name, place]]
+        self.in_set = False       # per list: the last set written takes the lines written now
+        self.disks_held = []      # per list, XML: the open game's disk lines, written after its roms
 
     def write(self, text):
         self.out += text.replace(b"\n", b"\r\n")
@@ -221,17 +230,27 @@ class Model:
         match = self.locate(line[:end] if end != -1 else line, keyword, start)
         return b"" if match is None else self.quoted(line, match, decoded, cap)[0]
 
-    def value(self, raw):
-        """A list DAT's value: decoded, then as the form writes it."""
-        return xml_text(decode(raw, True)) if self.xml else title(decode(raw, False))
+    def value(self, raw, cap=NAME_CAP):
+        """A list DAT's value: decoded, cut at its field's bytes, then as the
+        form writes it."""
+        decoded = decode(cut(raw), self.xml)[:cap]
+        return xml_text(decoded) if self.xml else title(decoded)
 
     def end_dat(self):
         """Per list: what ends the DAT (or the sink) being written."""
         self.flush_set()
-        if self.xml and self.out is not self.preamble and any(d is self.out for d in self.dats.values()):
+        if self.in_dat:
             self.close_set()
-            self.write(b"</datafile>\n")
-        self.open = False
+            if self.xml:
+                self.write(b"</datafile>\n")
+            self.merge()
+        self.open = self.in_dat = self.in_set = False
+        self.sets = []
+
+    def header_version(self):
+        if self.xml:
+            return b"<version>" + xml_text(self.version) + b"</version>" if self.version else b"<version/>"
+        return b"\tversion \"" + title(self.version) + b"\"\n" if self.version else b""
 
     def begin_list(self, line, p):
         """Per list: the list line switches the DAT being written."""
@@ -241,7 +260,7 @@ class Model:
         self.reported = False
         self.preamble = None
         name = cut(self.list_name)
-        description = cut(self.tag_attribute(line, b"description", p + 13, False, DESC_CAP))
+        description = cut(self.tag_attribute(line, b"description", p + 13, False, PIECE))
         reason = why_no_dat(name, self.dats)
         if reason:
             self.skipped.append(b"softlist2dat: line %d: list '%s' skipped: %s" % (self.lines + 1, shown(name),
@@ -250,14 +269,16 @@ class Model:
             return
         self.out = bytearray()
         self.dats[name] = self.out
+        self.in_dat = True
         if self.xml:
             self.write(DOCTYPE + b"<datafile>\n\t<header>\n\t\t<name>" + xml_text(name) + b"</name>\n\t\t<description>" +
-                       (self.value(description) if description else xml_text(name)) +
-                       b"</description>\n\t\t<category>MESS</category>\n\t\t<version/>\n"
+                       (self.value(description, DESC_CAP) if description else xml_text(name)) +
+                       b"</description>\n\t\t<category>MESS</category>\n\t\t" + self.header_version() + b"\n"
                        b"\t\t<author>Tobrek's Grotwick V0.01</author>\n\t</header>\n")
         else:
             self.write(b"clrmamepro (\n\tname \"" + name + b"\"\n\tdescription \"" +
-                       (self.value(description) if description else title(name)) + b"\"\n" + HEADER_TAIL)
+                       (self.value(description, DESC_CAP) if description else title(name)) + b"\"\n" +
+                       self.header_version() + HEADER_TAIL)
 
     def report(self):
         if self.preamble is not None:
@@ -269,32 +290,66 @@ class Model:
             return
         (name, text, parent, year, publisher), self.pending = self.pending, None
         v = self.value
+        if self.in_dat:
+            self.sets.append([decode(cut(name), self.xml)[:NAME_CAP], decode(cut(parent), self.xml)[:NAME_CAP], []])
+            self.in_set = True
         if self.xml:
             self.write(b"\t<game name=\"" + v(name) + b"\"" +
                        (b" cloneof=\"" + v(parent) + b"\" romof=\"" + v(parent) + b"\"" if parent else b"") +
-                       b">\n\t\t<description>" + v(text) + b"</description>\n" +
-                       (b"\t\t<year>" + v(year) + b"</year>\n" if year else b"") +
-                       (b"\t\t<manufacturer>" + v(publisher) + b"</manufacturer>\n" if publisher else b""))
+                       b">\n\t\t<description>" + v(text, DESC_CAP) + b"</description>\n" +
+                       (b"\t\t<year>" + v(year, DESC_CAP) + b"</year>\n" if year else b"") +
+                       (b"\t\t<manufacturer>" + v(publisher, DESC_CAP) + b"</manufacturer>\n" if publisher else b""))
             self.open = True
             return
-        self.write(b"\ngame (\n  name \"" + v(name) + b"\"\n  description \"" + v(text) + b"\"\n" +
+        self.write(b"\ngame (\n  name \"" + v(name) + b"\"\n  description \"" + v(text, DESC_CAP) + b"\"\n" +
                    (b"  cloneof \"" + v(parent) + b"\"\n  romof \"" + v(parent) + b"\"\n" if parent else b"") +
-                   (b"  year \"" + v(year) + b"\"\n" if year else b"") +
-                   (b"  manufacturer \"" + v(publisher) + b"\"\n" if publisher else b""))
+                   (b"  year \"" + v(year, DESC_CAP) + b"\"\n" if year else b"") +
+                   (b"  manufacturer \"" + v(publisher, DESC_CAP) + b"\"\n" if publisher else b""))
 
     def close_set(self):
         if self.open:
+            for disk in self.disks_held:
+                self.write_disk(*disk)
             self.write(b"\t</game>\n")
             self.open = False
+        self.disks_held = []
+        self.in_set = False
+
+    def write_line(self, opening, name, rest, key):
+        """Per list: a rom or disk line, `name` as written; noted for the
+        merges when it belongs to a set and has a key."""
+        self.write(opening + name + (b"\"" if self.xml else b"\" "))
+        if self.in_dat and self.in_set and key:
+            self.sets[-1][2].append((key, name, len(self.out)))
+        self.write(rest)
+
+    def merge(self):
+        """Per list, at the DAT's end: a clone's line gets the name of the
+        first line of its parent's set (the first set of that name, not the
+        clone itself) with the same key."""
+        first = {}
+        for index, (name, _, _) in enumerate(self.sets):
+            first.setdefault(name, index)
+        insertions = []
+        for index, (_, parent, lines) in enumerate(self.sets):
+            source = first.get(parent) if parent else None
+            if source is None or source == index:
+                continue
+            for key, _, place in lines:
+                match = next((name for k, name, _ in self.sets[source][2] if k == key), None)
+                if match is not None:
+                    insertions.append((place, b" merge=\"" + match + b"\"" if self.xml else b"merge \"" + match + b"\" "))
+        for place, text in reversed(insertions):
+            self.out[place:place] = text
 
     def element_text(self, line, pos):
-        """The raw text from pos up to the first </ (or the text's end), as a
-        plain copy of description capacity holds it."""
+        """The raw text from pos up to the first </ (or the text's end), up
+        to its first NUL."""
         end = self.text_end(line)
         stop = pos
         while stop < end and not (byte(line, stop) == b"<" and stop + 1 < end and byte(line, stop + 1) == b"/"):
             stop += 1
-        return cut(line[pos:stop][:DESC_CAP])
+        return cut(line[pos:stop])
 
     def detail_line(self, line, pos, index):
         if self.per_list and self.pending is not None and self.pending[index] is None:
@@ -313,27 +368,71 @@ class Model:
             self.report()
             self.flush_set()
             self.close_set()
-            self.pending = [software, self.element_text(line, start), cut(self.clone_of), None, None]
+            self.pending = [cut(self.software_raw), self.element_text(line, start), cut(self.clone_of), None, None]
             return
         self.write(b"\ngame (\n  name \"" + software + b"\"\n  description \"" + listed + b"\\" + software +
                    b"  [ " + title(cut(value)) + b" ]\"\n")
 
+    def found(self, line, keyword, start, end=None):
+        """The value of the keyword found in line[start:end] (its value copied
+        from the whole line), cut at its NUL; b"" for none."""
+        match = self.locate(line[:end] if end is not None else line, keyword, start)
+        return cut(self.quoted(line, match, False)[0]) if match is not None else b""
+
     def rom_line(self, line, pos):
         match = self.locate(line, b"name", pos)
         rom_name, attr_start = self.name(line, pos, decoded=True)
-        raw_name = cut(self.name(line, pos)[0])
+        raw_name = cut(self.quoted(line, match, False, PIECE)[0]) if match is not None else b""
         values, whole = {}, {}
         for keyword in (b"size", b"crc", b"sha", b"md5"):
-            found = self.locate(line, keyword, attr_start)
-            values[keyword] = cut(self.quoted(line, found, False)[0]) if found is not None else b""
-            before = self.locate(line[:match], keyword, pos) if match is not None and not values[keyword] else None
-            whole[keyword] = values[keyword] or (cut(self.quoted(line, before, False)[0]) if before is not None else b"")
-        status = self.locate(line, b"status", attr_start)
-        status = cut(self.quoted(line, status, False)[0]) if status is not None else b""
-        before = self.locate(line[:match], b"status", pos) if match is not None and not status else None
-        bad = (status or (cut(self.quoted(line, before, False)[0]) if before is not None else b"")) == b"baddump"
-        if any(v[k] for v in (values, whole) for k in (b"crc", b"sha", b"md5")):
-            self.held = [rom_name, values, [], raw_name, whole, bad]
+            values[keyword] = self.found(line, keyword, attr_start)
+            before = self.found(line, keyword, pos, match) if match is not None and not values[keyword] else b""
+            whole[keyword] = values[keyword] or before
+        status = self.found(line, b"status", attr_start)
+        status = status or (self.found(line, b"status", pos, match) if match is not None else b"")
+        rom = {"kind": "rom", "name": rom_name, "raw": raw_name, "values": values, "whole": whole, "status": status}
+        self.start_tag(line, pos, rom)
+
+    def start_tag(self, line, pos, element):
+        """A ROM or disk line: its start tag ends in the piece, or is left
+        open for the pieces after it."""
+        if b">" in line[pos:]:
+            self.end_tag(element)
+        else:
+            element["pieces"] = TAG_PIECES
+            self.tag = element
+
+    def continue_tag(self, line, p):
+        """The open start tag's piece: each value still empty searched in
+        the piece from p, before its first '>'."""
+        element = self.tag
+        gt = line.find(b">", p)
+        end = gt if gt != -1 else None
+        if element["kind"] == "rom":
+            for keyword in (b"size", b"crc", b"sha", b"md5"):
+                empty = element["whole" if self.per_list else "values"][keyword] == b""
+                if empty:
+                    element["values"][keyword] = element["whole"][keyword] = self.found(line, keyword, p, end)
+        elif not element["sha1"]:
+            element["sha1"] = self.found(line, b"sha", p, end)
+        if self.per_list and not element["status"]:
+            element["status"] = self.found(line, b"status", p, end)
+        element["pieces"] -= 1
+        if gt != -1 or element["pieces"] == 0:
+            self.tag = None
+            self.end_tag(element)
+
+    def end_tag(self, element):
+        """The ROM held when it has a hash; the disk written when it has a
+        sha1."""
+        if element["kind"] == "disk":
+            if element["sha1"]:
+                self.write_disk_line(element)
+            return
+        hashes = element["whole" if self.per_list else "values"]
+        if hashes[b"crc"] or hashes[b"sha"] or hashes[b"md5"]:
+            self.held = [element["name"], element["values"], [], element["raw"], element["whole"],
+                         element["status"] == b"baddump"]
 
     def chunk_size(self, line, p):
         """A chunk row's size: a nameless row whose start tag holds a size, a
@@ -363,12 +462,18 @@ class Model:
             return
         found = [(label, size(values[k]) if k == b"size" else values[k])
                  for label, k in ((b"size", b"size"), (b"crc", b"crc"), (b"md5", b"md5"), (b"sha1", b"sha")) if values[k]]
-        if self.xml:
-            self.write(b"\t\t<rom name=\"" + rom_name + b"\"" + b"".join(b" %s=\"%s\"" % (k, xml_text(v)) for k, v in found) +
-                       (b' status="baddump"' if bad else b"") + b"/>\n")
-        else:
+        if not self.per_list:
             self.write(b"  rom ( name \"" + cut(rom_name) + b"\" " + b"".join(k + b" " + v + b" " for k, v in found) +
-                       (b"flags baddump " if self.per_list and bad else b"") + b")\n")
+                       b")\n")
+            return
+        key = (b"rom", size(values[b"size"]), values[b"crc"], values[b"sha"]) \
+            if values[b"size"] and values[b"crc"] and values[b"sha"] else None
+        if self.xml:
+            self.write_line(b"\t\t<rom name=\"", rom_name, b"".join(b" %s=\"%s\"" % (k, xml_text(v)) for k, v in found) +
+                            (b' status="baddump"' if bad else b"") + b"/>\n", key)
+        else:
+            self.write_line(b"  rom ( name \"", rom_name, b"".join(k + b" " + v + b" " for k, v in found) +
+                            (b"flags baddump " if bad else b"") + b")\n", key)
 
     def disk_line(self, line, pos):
         match = self.locate(line, b"name", pos)
@@ -376,24 +481,30 @@ class Model:
             disk_name, raw_name, sha_from = b"", b"", len(line)
         else:
             disk_name, sha_from = self.quoted(line, match, True)
-            raw_name = cut(self.quoted(line, match, False)[0])
-        match = self.locate(line, b"sha", sha_from)
-        sha1 = cut(self.quoted(line, match, False)[0]) if match is not None else b""
-        status = self.locate(line, b"status", sha_from)
-        bad = status is not None and cut(self.quoted(line, status, False)[0]) == b"baddump"
-        if not sha1:
-            return
+            raw_name = cut(self.quoted(line, match, False, PIECE)[0])
+        disk = {"kind": "disk", "name": disk_name, "raw": raw_name, "sha1": self.found(line, b"sha", sha_from),
+                "status": self.found(line, b"status", sha_from) if self.per_list else b""}
+        self.start_tag(line, pos, disk)
+
+    def write_disk_line(self, disk):
+        sha1, bad = disk["sha1"], disk["status"] == b"baddump"
         if not self.per_list:
-            self.write(b"  disk ( name \"" + cut(disk_name) + b"\" sha1 " + sha1 + b" )\n")
+            self.write(b"  disk ( name \"" + cut(disk["name"]) + b"\" sha1 " + sha1 + b" )\n")
             return
         self.report()
         self.flush_set()
         if not self.xml:
-            self.write(b"  disk ( name \"" + self.value(raw_name) + b"\" sha1 " + sha1 + b" " +
-                       (b"flags baddump " if bad else b"") + b")\n")
+            self.write_disk(self.value(disk["raw"]), sha1, bad)
         elif self.open:
-            self.write(b"\t\t<disk name=\"" + self.value(raw_name) + b"\" sha1=\"" + xml_text(sha1) + b"\"" +
-                       (b' status="baddump"' if bad else b"") + b"/>\n")
+            self.disks_held.append((self.value(disk["raw"]), sha1, bad))
+
+    def write_disk(self, name, sha1, bad):
+        if self.xml:
+            self.write_line(b"\t\t<disk name=\"", name, b" sha1=\"" + xml_text(sha1) + b"\"" +
+                            (b' status="baddump"' if bad else b"") + b"/>\n", (b"disk", sha1))
+        else:
+            self.write_line(b"  disk ( name \"", name, b"sha1 " + sha1 + b" " + (b"flags baddump " if bad else b"") +
+                            b")\n", (b"disk", sha1))
 
     def close_line(self):
         if not self.per_list:
@@ -405,12 +516,19 @@ class Model:
             self.close_set()
         else:
             self.write(b")\n")
+            self.in_set = False
 
     # -- classifier ------------------------------------------------------
     def classify(self, line):
         p = 0
         while byte(line, p) in (b" ", b"\t"):
             p += 1
+        if self.tag:
+            if byte(line, p) != b"<":
+                self.continue_tag(line, p)
+                return
+            element, self.tag = self.tag, None
+            self.end_tag(element)
         if self.held:
             chunk = self.chunk_size(line, p)
             if chunk is not None:
@@ -428,7 +546,9 @@ class Model:
         elif at(line, p, b"<software"):
             self.software = self.name(line, p + 9)[0]
             if self.per_list:
-                self.clone_of = self.tag_attribute(line, b"cloneof", p + 9, False, NAME_CAP)
+                match = self.locate(line, b"name", p + 9)
+                self.software_raw = self.quoted(line, match, False, PIECE)[0] if match is not None else b""
+                self.clone_of = self.tag_attribute(line, b"cloneof", p + 9, False, PIECE)
         elif at(line, p, b"<description>"):
             self.description_line(line, p + 13)
         elif at(line, p, b"<rom") and not at(line, p + 5, b"siz") and not at(line, p + 5, b"val"):
@@ -457,24 +577,29 @@ class Model:
 
 
 def scan(model):
-    """Every line through the classifier, then the ROM still held."""
+    """Every line through the classifier, then the tag still open and the
+    ROM still held."""
     for line in model.source:
         model.classify(line)
         model.lines += 1
+    if model.tag:
+        element, model.tag = model.tag, None
+        model.end_tag(element)
     if model.held:
         model.write_held()
 
 
-def convert(data, disks=False):
+def convert(data, disks=False, version=b""):
     model = Model(pieces(data), disks)
-    model.write(b"clrmamepro (\n\tname \"MESS Software Lists\"\n\tdescription \"All MESS Software Lists Combined\"\n"
+    model.write(b"clrmamepro (\n\tname \"MESS Software Lists\"\n\tdescription \"All MESS Software Lists Combined\"\n" +
+                (b"\tversion \"" + title(version) + b"\"\n" if version else b"") +
                 b"\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n")
     scan(model)
     return bytes(model.out), model.lines
 
 
-def convert_per_list(data, disks=False, xml=False):
-    model = Model(pieces(data), disks, per_list=True, xml=xml)
+def convert_per_list(data, disks=False, xml=False, version=b""):
+    model = Model(pieces(data), disks, per_list=True, xml=xml, version=version)
     scan(model)
     model.end_dat()
     if model.reported and model.preamble is not None:
