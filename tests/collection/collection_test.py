@@ -18,10 +18,12 @@ With --disks the tool is run with that option, and every disk line that opens
 its line outside a comment and carries a sha1 must become a disk entry.
 Without it, the tool also runs with --per-list: one DAT per list, each read
 whole by both readers, its names unique, its header naming the list, every
-set (title, parent, year, manufacturer, ROMs with their sizes, hashes and bad
-dumps) as the lists parsed as XML say; and with --per-list --xml: each DAT
-read whole by a strict XML parser, valid against the Logiqx datafile DTD,
-with the same sets.
+set (title, parent, year, manufacturer, ROMs with their sizes, hashes, bad
+dumps and merges) as the lists parsed as XML say, a merge counted from them
+for each clone ROM equal to a parent ROM by size, crc and sha1; and with
+--per-list --xml (with --disks too in the --disks run): each DAT read whole
+by a strict XML parser, valid against the Logiqx datafile DTD, with the same
+sets.
 
 Usage: collection_test.py [--disks] TOOL LISTS_DIR [CLIENT_DIR]
 """
@@ -192,8 +194,9 @@ def strict_read(dat, per_list=False):
         for pairs_of_rom in fields[b"rom"]:
             keys = [k for k, _ in pairs_of_rom]
             rom = dict(pairs_of_rom)
-            if keys[:1] != [b"name"] or len(set(keys)) != len(keys) or not set(keys[1:]) <= ROM_KEYS | {b"flags"} \
-                    or rom.get(b"flags", b"baddump") != b"baddump":
+            extra = {b"flags", b"merge"} if per_list else set()
+            if keys[:1] != [b"name"] or len(set(keys)) != len(keys) or not set(keys[1:]) <= ROM_KEYS | extra \
+                    or rom.get(b"flags", b"baddump") != b"baddump" or keys.index(b"merge") != 1 if b"merge" in keys else False:
                 fail(f"strict reader: game {len(games) + 1} has a rom with keys {keys!r}")
             if b"size" in rom and not rom[b"size"].isdigit():
                 fail(f"strict reader: game {len(games) + 1} has a rom size {rom[b'size']!r}")
@@ -297,26 +300,48 @@ def encoded(value):
     return None if value is None else str(value).encode()
 
 
+def merges_of(sets):
+    """For each set of a list, the merge of each of its ROMs: a clone's ROM
+    whose size, crc and sha1 equal those of a ROM of its parent (the first
+    set of that name, not the clone itself) gets the first such ROM's name."""
+    first = {}
+    for index, s in enumerate(sets):
+        first.setdefault(s[0], index)
+    merges = []
+    for index, s in enumerate(sets):
+        parent = first.get(s[2]) if s[2] is not None else None
+        parent_roms = sets[parent][5] if parent is not None and parent != index else []
+        merges.append([next((p[0] for p in parent_roms if None not in (r[2], r[3], r[5]) and
+                             (p[2], p[3], p[5]) == (r[2], r[3], r[5])), None) for r in s[5]])
+    return merges
+
+
 # One set, the same from every source: (name, title, parent, year,
-# manufacturer, [(name, size, crc, md5, sha1, status)]), bytes as the text
-# form writes them, None where absent.
-def set_from_lists(s):
+# manufacturer, [(name, size, crc, md5, sha1, status, merge)]), bytes as the
+# text form writes them, None where absent.
+def set_from_lists(s, merges):
     return tuple(text_of(v) for v in s[:5]) + (
-        [(text_of(r[0]),) + tuple(encoded(v) for v in (r[2], r[3], r[4], r[5])) + (b"baddump" if r[6] else None,)
-         for r in s[5]],)
+        [(text_of(r[0]),) + tuple(encoded(v) for v in (r[2], r[3], r[4], r[5])) + (b"baddump" if r[6] else None,
+                                                                                 text_of(merge))
+         for r, merge in zip(s[5], merges)],)
+
+
+def sets_from_lists(sets):
+    return [set_from_lists(s, merges) for s, merges in zip(sets, merges_of(sets))]
 
 
 def set_from_text(game):
     return (game[0], game[1], game[5], game[6], game[7],
-            [tuple(rom.get(k) for k in (b"name", b"size", b"crc", b"md5", b"sha1", b"flags")) for rom in game[2]])
+            [tuple(rom.get(k) for k in (b"name", b"size", b"crc", b"md5", b"sha1", b"flags", b"merge"))
+             for rom in game[2]])
 
 
 def set_from_xml(game):
     text = [game.find(k).text or "" if game.find(k) is not None else None for k in ("description", "year", "manufacturer")]
     return (text_of(game.get("name")), text_of(text[0]), text_of(game.get("cloneof")), text_of(text[1]),
             text_of(text[2]), [(text_of(rom.get("name")),) + tuple(encoded(rom.get(k)) for k in
-                                                                     ("size", "crc", "md5", "sha1", "status"))
-                               for rom in game.iter("rom")])
+                                                                     ("size", "crc", "md5", "sha1", "status")) +
+                               (text_of(rom.get("merge")),) for rom in game.iter("rom")])
 
 
 def first_difference(where, ours, theirs):
@@ -339,7 +364,7 @@ def check_per_list(tool, work, names, concatenation, expected, client):
     dats = sorted(os.listdir(os.path.join(work, "out")))
     if dats != sorted(list_name + ".dat" for list_name in expected) or len(dats) != len(names):
         fail(f"--per-list: {len(dats)} DATs, for {len(expected)} lists in the XML")
-    games = roms = clones = years = 0
+    games = roms = clones = years = merges = 0
     paths = []
     for dat_name in dats:
         path = os.path.join(work, "out", dat_name)
@@ -353,13 +378,15 @@ def check_per_list(tool, work, names, concatenation, expected, client):
         ours = [set_from_text(game) for game in strict_read(dat, per_list=True)]
         if len({game[0] for game in ours}) != len(ours):
             fail(f"--per-list: {dat_name} holds a name twice")
-        first_difference(f"--per-list: {dat_name}", ours, [set_from_lists(s) for s in sets])
+        first_difference(f"--per-list: {dat_name}", ours, sets_from_lists(sets))
+        merges += sum(rom[6] is not None for game in ours for rom in game[5])
         games += len(ours)
         roms += sum(len(game[5]) for game in ours)
         clones += sum(game[2] is not None for game in ours)
         years += sum(game[3] is not None for game in ours)
-    print(f"--per-list: {len(dats)} DATs, {games} games, {roms} roms, {clones} cloneof lines, {years} years: each "
-          f"read whole, names unique, every set, title, parent, year, manufacturer and rom as the XML has it")
+    print(f"--per-list: {len(dats)} DATs, {games} games, {roms} roms, {clones} cloneof lines, {years} years, "
+          f"{merges} merges: each read whole, names unique, every set, title, parent, year, manufacturer, rom and "
+          f"merge as the XML has it (a merge where a clone's ROM equals a parent's ROM by size, crc and sha1)")
     if client is not None and shutil.which("node") is not None:
         check = subprocess.run(["node", os.path.join(client, "check.js")] + paths, capture_output=True)
         sys.stdout.write(check.stdout.decode(errors="replace"))
@@ -404,17 +431,19 @@ def dtd_problem(element):
     return next((problem for child in element if (problem := dtd_problem(child))), None)
 
 
-def check_xml_per_list(tool, work, names, expected):
+def check_xml_per_list(tool, work, names, expected, disks=False):
     """--per-list --xml: every DAT read whole by a strict XML parser, valid
-    against the Logiqx DTD, with the same sets, titles, parents, years,
-    manufacturers and ROMs as the text form (both as the lists say)."""
-    run = subprocess.run([tool, "--per-list", "xml", "--xml"], cwd=work, capture_output=True)
+    against the Logiqx DTD (with --disks too, where a set's disks follow its
+    roms), with the same sets, titles, parents, years, manufacturers, ROMs
+    and merges as the text form (both as the lists say)."""
+    run = subprocess.run([tool, "--per-list", "xml", "--xml"] + (["--disks"] if disks else []), cwd=work,
+                         capture_output=True)
     if run.returncode != 0 or run.stderr:
         fail(f"--per-list --xml: exit status {run.returncode}; stderr: {run.stderr.decode(errors='replace')}")
     dats = sorted(os.listdir(os.path.join(work, "xml")))
     if [d[:-4] for d in dats] != sorted(expected) or len(dats) != len(names):
         fail(f"--per-list --xml: {len(dats)} DATs, for {len(expected)} lists in the XML")
-    games = 0
+    games = merges = disk_count = 0
     for dat_name in dats:
         with open(os.path.join(work, "xml", dat_name), "rb") as f:
             data = f.read()
@@ -425,10 +454,13 @@ def check_xml_per_list(tool, work, names, expected):
         if problem:
             fail(f"--per-list --xml: {dat_name} breaks the DTD: {problem}")
         ours = [set_from_xml(game) for game in root.iter("game")]
-        first_difference(f"--per-list --xml: {dat_name}", ours, [set_from_lists(s) for s in expected[dat_name[:-4]][1]])
+        first_difference(f"--per-list --xml: {dat_name}", ours, sets_from_lists(expected[dat_name[:-4]][1]))
         games += len(ours)
-    print(f"--per-list --xml: {len(dats)} DATs, {games} games: each read whole by a strict XML parser, valid against "
-          f"the Logiqx DTD, the same sets, titles, parents, years, manufacturers and roms as the text form")
+        merges += sum(rom[6] is not None for game in ours for rom in game[5])
+        disk_count += sum(1 for _ in root.iter("disk"))
+    print(f"--per-list --xml{' --disks' if disks else ''}: {len(dats)} DATs, {games} games, {disk_count} disks, "
+          f"{merges} merges: each read whole by a strict XML parser, valid against the Logiqx DTD, the same sets, "
+          f"titles, parents, years, manufacturers, roms and merges as the text form")
 
 
 def main():
@@ -484,6 +516,8 @@ def main():
         check_rom_sizes(dat, expected, chunked)
         if not disks:
             check_per_list(tool, work, names, concatenation, expected, client)
+        else:
+            check_xml_per_list(tool, work, names, expected, disks=True)
 
         if client is None:
             return

@@ -33,14 +33,17 @@ function blocksOf (text) {
     } else if (game && (line.startsWith('  rom ( name "') || line.startsWith('  disk ( name "'))) {
       const at = line.indexOf('"') + 1
       const rom = { name: line.slice(at, line.indexOf('" ', at)) }
-      const fields = line.slice(line.indexOf('" ', at) + 2, -1).trim().split(' ')
-      for (let i = 0; i + 1 < fields.length; i += 2) rom[fields[i]] = fields[i + 1]
+      // Keys and values after the name; a value in quotes (a merge) holds blanks.
+      const fields = line.slice(line.indexOf('" ', at) + 2, -1).match(/"[^"]*"|\S+/g) || []
+      for (let i = 0; i + 1 < fields.length; i += 2) rom[fields[i]] = unquote(fields[i + 1])
       game.roms.push(rom)
     }
   }
   return games
 }
 
+// The values both sides read (the parser keeps no merge: it must read the
+// values after one all the same).
 function romText (rom) {
   return ['name', 'size', 'crc', 'md5', 'sha1'].map(k => `${k}=${rom[k]}`).join(' ')
 }
