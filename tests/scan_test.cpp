@@ -119,6 +119,17 @@ TEST(Values, KeywordsQuotesAndEntities)
         {"a keyword ending a longer word", lead + "<rom name=\"a\" filesize=\"7\" crc=\"c\" />\n",
          open + "  rom ( name \"a\" size 7 crc c )\n"},
         {"size alone writes nothing", lead + "<rom name=\"a\" size=\"4\" />\n<rom name=\"b\" />\n<rom\n", open},
+        {"a start tag over two and three lines: the values still empty, up to the first '>'",
+         lead + "<rom name=\"a\" size=\"4\"\r\n crc=\"c1\" sha1=\"s1\"/>\n<rom name=\"b\"\n\tcrc=\"c2\"\n size=\"4\" crc=\"x\" "
+                "/> md5=\"m\"\n",
+         open + "  rom ( name \"a\" size 4 crc c1 sha1 s1 )\n  rom ( name \"b\" size 4 crc c2 )\n"},
+        {"a '/>' alone; a next line opening with '<' continues nothing",
+         lead + "<rom name=\"a\" crc=\"c1\"\n  />\n<rom name=\"b\" size=\"1\"\n<rom name=\"c\" crc=\"c2\"/>\n",
+         open + "  rom ( name \"a\" crc c1 )\n  rom ( name \"c\" crc c2 )\n"},
+        {"16 lines continue a start tag, not 17",
+         lead + "<rom name=\"a\"" + std::string(16, '\n') + "crc=\"c1\"/>\n<rom name=\"b\"" + std::string(17, '\n') +
+             "crc=\"c2\"/>\n",
+         open + "  rom ( name \"a\" crc c1 )\n"},
         {"ROM names are decoded",
          lead + "<rom name=\"Tom &amp; Jerry&apos;s &quot;x&quot; &amp;apos; &#38;\" crc=\"c\" />\n",
          open + "  rom ( name \"Tom & Jerry's &quot;x&quot; &apos; &#38;\" crc c )\n"},
@@ -312,10 +323,53 @@ TEST(Handlers, ListDatsOnePerList)
                                "<rom name=\"nd\" size=\"4\" status=\"nodump\"/>\n<rom crc=\"x\" name=\"q\" status=\"good\"/>\n"
                                "<rom name=\"u\" size=\"1\" crc=\"c\" sha1=\"5\" status=\"baddump\"/>\n"
                                "<rom name=\"v\" size=\"1\" crc=\"c\" sha1=\"status=\"baddump\"/>\n";
+    auto set = [](const std::string& name, const std::string& parent, const std::string& lines) {
+        return "<software name=\"" + name + "\"" + (parent.empty() ? "" : " cloneof=\"" + parent + "\"") +
+               ">\n<description>" + name + "</description>\n" + lines + "</software>\n";
+    };
+    const std::string romA = "<rom name=\"a.bin\" size=\"16\" crc=\"1\" sha1=\"a\"/>\n";
+    const std::string family = "<softwarelist name=\"m\">\n" +
+        set("c1", "p", "<rom name=\"x.bin\" size=\"0x10\" crc=\"1\" sha1=\"a\"/>\n<rom name=\"b.bin\" size=\"2\" crc=\"2\" "
+                       "sha1=\"b\"/>\n<rom name=\"a.bin\" size=\"16\" crc=\"9\" sha1=\"a\"/>\n<disk name=\"e\" sha1=\"d\"/>\n") +
+        set("p", "", romA + "<rom name=\"b.bin\" size=\"2\" crc=\"2\" sha1=\"b\"/>\n<disk name=\"d1\" sha1=\"d\"/>\n") +
+        set("p", "", "<rom name=\"z.bin\" size=\"16\" crc=\"9\" sha1=\"a\"/>\n") + set("c2", "q", romA);
+    auto block = [](const std::string& name, const std::string& parent, const std::string& lines) {
+        return "\ngame (\n  name \"" + name + "\"\n  description \"" + name + "\"\n" +
+               (parent.empty() ? "" : "  cloneof \"" + parent + "\"\n  romof \"" + parent + "\"\n") + lines + ")\n";
+    };
+    auto game = [](const std::string& name, const std::string& parent, const std::string& lines) {
+        return "\t<game name=\"" + name + "\"" + (parent.empty() ? "" : " cloneof=\"" + parent + "\" romof=\"" + parent + "\"") +
+               ">\n\t\t<description>" + name + "</description>\n" + lines + "\t</game>\n";
+    };
+    const std::string textA = "  rom ( name \"a.bin\" size 16 crc 1 sha1 a )\n";
+    const std::string xmlA = "\t\t<rom name=\"a.bin\" size=\"16\" crc=\"1\" sha1=\"a\"/>\n";
+    const std::string names(254, 'n');
     const struct {
         ConversionCase text;
         std::string xml;
     } cases[] = {
+        {{"merges by hash, not by name, in the first set of the parent's name, which may follow; none without one",
+          family, header("m", "m") +
+              block("c1", "p", "  rom ( name \"x.bin\" merge \"a.bin\" size 16 crc 1 sha1 a )\n  rom ( name \"b.bin\" "
+                               "merge \"b.bin\" size 2 crc 2 sha1 b )\n  rom ( name \"a.bin\" size 16 crc 9 sha1 a )\n"
+                               "  disk ( name \"e\" merge \"d1\" sha1 d )\n") +
+              block("p", "", textA + "  rom ( name \"b.bin\" size 2 crc 2 sha1 b )\n  disk ( name \"d1\" sha1 d )\n") +
+              block("p", "", "  rom ( name \"z.bin\" size 16 crc 9 sha1 a )\n") + block("c2", "q", textA)},
+         xmlHeader("m", "m") +
+             game("c1", "p", "\t\t<rom name=\"x.bin\" merge=\"a.bin\" size=\"16\" crc=\"1\" sha1=\"a\"/>\n\t\t<rom "
+                             "name=\"b.bin\" merge=\"b.bin\" size=\"2\" crc=\"2\" sha1=\"b\"/>\n\t\t<rom name=\"a.bin\" "
+                             "size=\"16\" crc=\"9\" sha1=\"a\"/>\n\t\t<disk name=\"e\" merge=\"d1\" sha1=\"d\"/>\n") +
+             game("p", "", xmlA + "\t\t<rom name=\"b.bin\" size=\"2\" crc=\"2\" sha1=\"b\"/>\n\t\t<disk name=\"d1\" "
+                           "sha1=\"d\"/>\n") +
+             game("p", "", "\t\t<rom name=\"z.bin\" size=\"16\" crc=\"9\" sha1=\"a\"/>\n") + game("c2", "q", xmlA) +
+             "</datafile>\n"},
+        {{"a disk before a rom; a value decoded, then cut; a tab and a line break",
+          "<softwarelist name=\"n\">\n<software name=\"s\">\n<description>T&#9;&#10;\t</description>\n<disk name=\"d\" "
+          "sha1=\"h\"/>\n<rom name=\"" + names + "&apos;&#233;\" crc=\"1\"/>\n</software>\n",
+          header("n", "n") + "\ngame (\n  name \"s\"\n  description \"T\t&#10;\t\"\n  disk ( name \"d\" sha1 h )\n  rom ( name \"" +
+              names + "'\" crc 1 )\n)\n"},
+         xmlHeader("n", "n") + "\t<game name=\"s\">\n\t\t<description>T&#9;&#10;&#9;</description>\n\t\t<rom name=\"" + names +
+             "'\" crc=\"1\"/>\n\t\t<disk name=\"d\" sha1=\"h\"/>\n\t</game>\n</datafile>\n"},
         {{"the list's name without a description; a list that cannot be a file, and what comes before the first",
           rom + "<softwarelist name=\"m\">\n<softwarelist name=\"a b\">\n" + clone + "<softwarelist name=\"m\">\n",
           header("m", "m"),
