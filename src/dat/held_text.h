@@ -5,7 +5,6 @@
 
 #include <cassert>
 #include <cstddef>
-#include <initializer_list>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -33,13 +32,9 @@ class TextStore {
 public:
     static constexpr std::size_t blockSize = 64 * 1024;
 
-    // A copy of the texts one after the other (at most blockSize bytes in
-    // all), each followed by `end` when one is given.
-    std::string_view keep(std::initializer_list<std::string_view> texts, const char* end = nullptr)
+    // Room for `size` bytes (at most blockSize), to be filled at once.
+    char* room(std::size_t size)
     {
-        std::size_t size = 0;
-        for (std::string_view text : texts)
-            size += text.size() + (end != nullptr);
         assert(size <= blockSize);
         if (blocks_.empty()) {
             blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
@@ -48,17 +43,18 @@ public:
                 blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
             used_ = 0;
         }
-        char* const start = blocks_[block_].get() + used_;
-        char* at = start;
-        for (std::string_view text : texts) {
-            at += text.copy(at, text.size());
-            if (end != nullptr)
-                *at++ = *end;
-        }
+        char* const at = blocks_[block_].get() + used_;
         used_ += size;
-        return std::string_view(start, size);
+        return at;
     }
-    std::string_view keep(std::string_view text) { return keep({text}); }
+
+    // A copy of the text (of at most blockSize bytes).
+    std::string_view keep(std::string_view text)
+    {
+        char* const at = room(text.size());
+        text.copy(at, text.size());
+        return std::string_view(at, text.size());
+    }
 
     void clear()
     {

@@ -290,8 +290,10 @@ bool ListDats<Form>::writeMerges()
     mergeTexts_.clear();
     char name[6 * 2 * longestValue + 16];   // a name as written: escaped, each LF as CR LF
     for (const MergeFound& merge : mergesFound_) {
+        // A name holds at most longestValue bytes, each written in at most
+        // six (an escape) or two (an LF as CR LF).
         assert(merge.parentNameSize <= sizeof name);
-        if (!readTextBack(*out_, merge.parentNameAt, name, merge.parentNameSize))
+        if (merge.parentNameSize > sizeof name || !readTextBack(*out_, merge.parentNameAt, name, merge.parentNameSize))
             return false;
         Form::merge(mergeTexts_, std::string_view(name, merge.parentNameSize));
         mergeEnds_.push_back(mergeTexts_.size());

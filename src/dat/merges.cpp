@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "bytes/text_hash.h"
+
 void Merges::setOpens(std::string_view name, std::string_view parent)
 {
     const auto lines = static_cast<std::uint32_t>(lines_.size());
@@ -32,7 +34,14 @@ void Merges::romWritten(std::string_view size, std::string_view crc, std::string
         return;
     // Each value ended by a NUL, which none of them holds (a NUL ends a
     // value), so that the key tells them apart.
-    note(texts_.keep({size, crc, sha1}, ""), place, false);
+    const std::size_t keySize = size.size() + crc.size() + sha1.size() + 3;
+    char* const key = texts_.room(keySize);
+    char* at = key;
+    for (std::string_view value : {size, crc, sha1}) {
+        at += value.copy(at, value.size());
+        *at++ = '\0';
+    }
+    note(std::string_view(key, keySize), place, false);
 }
 
 void Merges::diskWritten(std::string_view sha1, const NamePlace& place)
@@ -41,13 +50,10 @@ void Merges::diskWritten(std::string_view sha1, const NamePlace& place)
         note(texts_.keep(sha1), place, true);
 }
 
-// FNV-1a over the text, and the numbers given.
-static std::uint64_t hashOf(std::string_view text, std::uint64_t a = 0, std::uint64_t b = 0)
+// A line's key is hashed with its set and kind.
+static std::uint64_t hashOf(std::string_view text, std::uint64_t set = 0, bool disk = false)
 {
-    std::uint64_t hash = 0xcbf29ce484222325u ^ (a * 0x9E3779B97F4A7C15u) ^ (b << 1);
-    for (char c : text)
-        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
-    return hash;
+    return textHash(text, set << 1 | disk);
 }
 
 // The first element of the sorted `sorted` whose hash is `hash` and that
