@@ -258,12 +258,27 @@ void ListDats<Form>::writeSet()
     set_.open = Form::keepsToSets;
 }
 
+// The merge of the line coming, when its set's parent came first and holds
+// its like: the parent line's name read back as written.
+template <ListForm Form>
+std::string_view ListDats<Form>::knownMerge()
+{
+    mergeText_.clear();
+    MergeFound parent;
+    char name[6 * 2 * longestValue + 16];   // a name as written: escaped, each LF as CR LF
+    if (merges_.merge(parent) && parent.parentNameSize <= sizeof name &&
+        readTextBack(*out_, parent.parentNameAt, name, parent.parentNameSize))
+        Form::merge(mergeText_, std::string_view(name, parent.parentNameSize));
+    return mergeText_;
+}
+
 template <ListForm Form>
 void ListDats<Form>::writeDisk(std::string_view name, std::string_view sha1, bool badDump)
 {
-    const NamePlace place = Form::disk(*output, name, sha1, badDump);
-    if (datOpen_)
-        merges_.diskWritten(sha1, place);
+    const bool noted = datOpen_ && merges_.diskComes(sha1);
+    const NamePlace place = Form::disk(*output, name, noted ? knownMerge() : std::string_view(), sha1, badDump);
+    if (noted)
+        merges_.written(place);
 }
 
 // Ends the set the form keeps open, its disks last where the form wants
@@ -281,8 +296,9 @@ void ListDats<Form>::closeOpenSet()
     set_.open = false;
 }
 
-// Gives each clone's line the merge it has in its parent, now that the DAT
-// is complete. False when the DAT could not be rewritten.
+// Gives each clone's line that came before its parent the merge it has
+// there, now that the DAT is complete. False when the DAT could not be
+// rewritten.
 template <ListForm Form>
 bool ListDats<Form>::writeMerges()
 {
@@ -374,11 +390,13 @@ void ListDats<Form>::romFound(const RomFound& rom)
     if (Form::keepsToSets && !set_.open)
         return;
     DecodingRoom room;
-    const NamePlace place = Form::rom(*output, decoded(rom.rawName, longestValue, room), rom.whole, rom.badDump);
-    if (datOpen_) {
-        char digits[decimalRoom];
-        merges_.romWritten(sizeText(rom.whole.size, digits), rom.whole.crc, rom.whole.sha1, place);
-    }
+    char digits[decimalRoom];
+    const bool noted =
+        datOpen_ && merges_.romComes(sizeText(rom.whole.size, digits), rom.whole.crc, rom.whole.sha1);
+    const NamePlace place = Form::rom(*output, decoded(rom.rawName, longestValue, room),
+                                      noted ? knownMerge() : std::string_view(), rom.whole, rom.badDump);
+    if (noted)
+        merges_.written(place);
 }
 
 template <ListForm Form>

@@ -129,6 +129,7 @@ private:
     };
     std::string_view decoded(std::string_view raw, std::size_t most, DecodingRoom& room) const;
     void writeSet();
+    std::string_view knownMerge();
     void writeDisk(std::string_view name, std::string_view sha1, bool badDump);
     void closeOpenSet();
     bool writeMerges();
@@ -145,7 +146,8 @@ private:
     std::vector<HeldDisk> heldDisks_;
     Merges merges_;
     std::vector<MergeFound> mergesFound_;
-    std::string mergeTexts_;                // what goes in, one after the other
+    std::string mergeText_;                 // a line's merge, known as it is written
+    std::string mergeTexts_;                // what goes in at the end, one after the other
     std::vector<std::size_t> mergeEnds_;    // where each ends in mergeTexts_
     std::vector<TextInsertion> insertions_;
 };

@@ -29,10 +29,10 @@ struct SetLines {
 // the list's order; else all in the list's order). The DAT is `header` (the
 // list's name and description, and a version where one is given), then per
 // set `openSet` (its name, title, parent, year and manufacturer), `rom` and
-// `disk` lines (each says where its name stands, as written) and
-// `closeSet`, then `closeDat`. `merge` appends to `into` what goes in at a
-// line's mergeAt to give it a merge name (the parent line's name as
-// written).
+// `disk` lines (each with `merge`, put in as it stands after the name, and
+// saying where its name stands, as written) and `closeSet`, then
+// `closeDat`. `merge` appends to `into` what gives a line a merge name (the
+// parent line's name as written): it goes in at the line's mergeAt.
 template <typename F>
 concept ListForm = requires(TextOutput& out, std::string_view text, const SetLines& set, const RomValues& values,
                             bool badDump, std::string& into) {
@@ -41,8 +41,8 @@ concept ListForm = requires(TextOutput& out, std::string_view text, const SetLin
     { F::disksAfterRoms } -> std::convertible_to<bool>;
     { F::header(out, text, text, text) } -> std::same_as<void>;
     { F::openSet(out, set) } -> std::same_as<void>;
-    { F::rom(out, text, values, badDump) } -> std::same_as<NamePlace>;
-    { F::disk(out, text, text, badDump) } -> std::same_as<NamePlace>;
+    { F::rom(out, text, text, values, badDump) } -> std::same_as<NamePlace>;
+    { F::disk(out, text, text, text, badDump) } -> std::same_as<NamePlace>;
     { F::closeSet(out) } -> std::same_as<void>;
     { F::closeDat(out) } -> std::same_as<void>;
     { F::merge(into, text) } -> std::same_as<void>;

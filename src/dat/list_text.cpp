@@ -47,9 +47,10 @@ void ListText::openSet(TextOutput& out, const SetLines& set)
     finishText(c);
 }
 
-NamePlace ListText::rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump)
+NamePlace ListText::rom(TextOutput& out, std::string_view name, std::string_view merge, const RomValues& values,
+                        bool badDump)
 {
-    TextComposer c = startText(out, 4 * name.size() + romValuesRoom(values) + 80);
+    TextComposer c = startText(out, 4 * name.size() + merge.size() + romValuesRoom(values) + 80);
     putLiteral<"  rom ( name \"">(c);
     NamePlace place;
     place.nameAt = composedPosition(c);
@@ -57,6 +58,7 @@ NamePlace ListText::rom(TextOutput& out, std::string_view name, const RomValues&
     place.nameEnd = composedPosition(c);
     putLiteral<"\" ">(c);
     place.mergeAt = composedPosition(c);
+    putBytes(c, merge.data(), merge.size());
     putRomValues(c, values);
     if (badDump)
         putLiteral<"flags baddump ">(c);
@@ -65,9 +67,10 @@ NamePlace ListText::rom(TextOutput& out, std::string_view name, const RomValues&
     return place;
 }
 
-NamePlace ListText::disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
+NamePlace ListText::disk(TextOutput& out, std::string_view name, std::string_view merge, std::string_view sha1,
+                         bool badDump)
 {
-    TextComposer c = startText(out, 4 * (name.size() + sha1.size()) + 48);
+    TextComposer c = startText(out, 4 * (name.size() + sha1.size()) + merge.size() + 48);
     putLiteral<"  disk ( name \"">(c);
     NamePlace place;
     place.nameAt = composedPosition(c);
@@ -75,6 +78,7 @@ NamePlace ListText::disk(TextOutput& out, std::string_view name, std::string_vie
     place.nameEnd = composedPosition(c);
     putLiteral<"\" ">(c);
     place.mergeAt = composedPosition(c);
+    putBytes(c, merge.data(), merge.size());
     putLiteral<"sha1 ">(c);
     putText(c, sha1.data(), sha1.size());
     putLiteral<" ">(c);

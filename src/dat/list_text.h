@@ -18,8 +18,10 @@ struct ListText {
     static void header(TextOutput& out, std::string_view list, std::string_view description,
                        std::string_view version);
     static void openSet(TextOutput& out, const SetLines& set);
-    static NamePlace rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump);
-    static NamePlace disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump);
+    static NamePlace rom(TextOutput& out, std::string_view name, std::string_view merge, const RomValues& values,
+                         bool badDump);
+    static NamePlace disk(TextOutput& out, std::string_view name, std::string_view merge, std::string_view sha1,
+                          bool badDump);
     static void closeSet(TextOutput& out);
     static void closeDat(TextOutput& out);
     // `merge "NAME" `, after the line's name.

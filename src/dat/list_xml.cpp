@@ -199,9 +199,9 @@ void ListXml::openSet(TextOutput& out, const SetLines& set)
     finishText(c);
 }
 
-// `<LABEL name="NAME"`, and where the name stands.
+// `<LABEL name="NAME"` and the merge, and where the name stands.
 template <LineText label>
-static NamePlace putNamed(TextComposer& c, std::string_view name)
+static NamePlace putNamed(TextComposer& c, std::string_view name, std::string_view merge)
 {
     NamePlace place;
     putLiteral<label>(c);
@@ -210,13 +210,15 @@ static NamePlace putNamed(TextComposer& c, std::string_view name)
     place.nameEnd = composedPosition(c);
     putLiteral<"\"">(c);
     place.mergeAt = composedPosition(c);
+    putBytes(c, merge.data(), merge.size());
     return place;
 }
 
-NamePlace ListXml::rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump)
+NamePlace ListXml::rom(TextOutput& out, std::string_view name, std::string_view merge, const RomValues& values,
+                       bool badDump)
 {
-    TextComposer c = startText(out, escapedRoom * name.size() + 3 * romValuesRoom(values) + 96);
-    const NamePlace place = putNamed<"\t\t<rom name=\"">(c, name);
+    TextComposer c = startText(out, escapedRoom * name.size() + merge.size() + 3 * romValuesRoom(values) + 96);
+    const NamePlace place = putNamed<"\t\t<rom name=\"">(c, name, merge);
     putXmlSize(c, values.size);
     putAttribute<" crc=\"">(c, values.crc);
     putAttribute<" md5=\"">(c, values.md5);
@@ -228,10 +230,11 @@ NamePlace ListXml::rom(TextOutput& out, std::string_view name, const RomValues& 
     return place;
 }
 
-NamePlace ListXml::disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump)
+NamePlace ListXml::disk(TextOutput& out, std::string_view name, std::string_view merge, std::string_view sha1,
+                        bool badDump)
 {
-    TextComposer c = startText(out, escapedRoom * (name.size() + sha1.size()) + 64);
-    const NamePlace place = putNamed<"\t\t<disk name=\"">(c, name);
+    TextComposer c = startText(out, escapedRoom * (name.size() + sha1.size()) + merge.size() + 64);
+    const NamePlace place = putNamed<"\t\t<disk name=\"">(c, name, merge);
     putAttribute<" sha1=\"">(c, sha1);
     if (badDump)
         putLiteral<" status=\"baddump\"">(c);

@@ -23,8 +23,10 @@ struct ListXml {
     // its year and manufacturer where not empty.
     static void openSet(TextOutput& out, const SetLines& set);
     // A rom or disk element; status="baddump" for a bad dump.
-    static NamePlace rom(TextOutput& out, std::string_view name, const RomValues& values, bool badDump);
-    static NamePlace disk(TextOutput& out, std::string_view name, std::string_view sha1, bool badDump);
+    static NamePlace rom(TextOutput& out, std::string_view name, std::string_view merge, const RomValues& values,
+                         bool badDump);
+    static NamePlace disk(TextOutput& out, std::string_view name, std::string_view merge, std::string_view sha1,
+                          bool badDump);
     // </game>, and </datafile>.
     static void closeSet(TextOutput& out);
     static void closeDat(TextOutput& out);

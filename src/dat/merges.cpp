@@ -6,11 +6,59 @@
 
 #include "bytes/text_hash.h"
 
+Merges::NameSlot& Merges::slotOf(std::string_view name, std::uint64_t hash)
+{
+    const std::size_t mask = names_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        NameSlot& slot = names_[at];
+        if (slot.generation != generation_ || (slot.hash == hash && slot.name == name))
+            return slot;
+    }
+}
+
+// The first set of that name, or ~0.
+std::uint32_t Merges::firstSetNamed(std::string_view name)
+{
+    const NameSlot& slot = slotOf(name, textHash(name));
+    return slot.generation == generation_ ? slot.set : ~0u;
+}
+
+// Notes the set's name, unless an earlier set has it, in a table never more
+// than half full.
+void Merges::addName(std::uint32_t set)
+{
+    if (2 * (namesUsed_ + 1) > names_.size()) {
+        std::vector<NameSlot> old(std::max<std::size_t>(64, 2 * names_.size()), NameSlot{0, {}, 0, 0});
+        old.swap(names_);
+        for (const NameSlot& slot : old)
+            if (slot.generation == generation_)
+                slotOf(slot.name, slot.hash) = slot;
+    }
+    const std::string_view name = sets_[set].name;
+    const std::uint64_t hash = textHash(name);
+    NameSlot& slot = slotOf(name, hash);
+    if (slot.generation != generation_) {
+        slot = NameSlot{hash, name, set, generation_};
+        namesUsed_++;
+    }
+}
+
 void Merges::setOpens(std::string_view name, std::string_view parent)
 {
+    const auto set = static_cast<std::uint32_t>(sets_.size());
     const auto lines = static_cast<std::uint32_t>(lines_.size());
-    sets_.push_back(Set{texts_.keep(name), texts_.keep(parent), lines, lines});
-    anyParent_ |= !parent.empty();
+    sets_.push_back(Set{texts_.keep(name), parent.empty() ? std::string_view() : texts_.keep(parent), lines, lines,
+                        ~0u, false});
+    addName(set);
+    // Its parent, when met before (the first set of that name is final).
+    if (!parent.empty()) {
+        const std::uint32_t first = firstSetNamed(parent);
+        if (first == ~0u) {
+            sets_.back().parentLater = anyParentLater_ = true;
+        } else if (first != set) {
+            sets_.back().parentSet = first;
+        }
+    }
     inSet_ = true;
 }
 
@@ -19,105 +67,110 @@ void Merges::setCloses()
     inSet_ = false;
 }
 
-void Merges::note(std::string_view key, const NamePlace& place, bool disk)
-{
-    assert(inSet_ && key.size() <= 0xFFFF && place.mergeAt - place.nameAt <= 0xFFFF);
-    lines_.push_back(Line{key.data(), place.nameAt, static_cast<std::uint32_t>(sets_.size() - 1),
-                          static_cast<std::uint16_t>(key.size()), static_cast<std::uint16_t>(place.nameEnd - place.nameAt),
-                          static_cast<std::uint16_t>(place.mergeAt - place.nameAt), disk});
-    sets_.back().endLine = static_cast<std::uint32_t>(lines_.size());
-}
-
-void Merges::romWritten(std::string_view size, std::string_view crc, std::string_view sha1, const NamePlace& place)
+bool Merges::romComes(std::string_view size, std::string_view crc, std::string_view sha1)
 {
     if (!inSet_ || size.empty() || crc.empty() || sha1.empty())
-        return;
+        return false;
     // Each value ended by a NUL, which none of them holds (a NUL ends a
     // value), so that the key tells them apart.
     const std::size_t keySize = size.size() + crc.size() + sha1.size() + 3;
+    assert(keySize <= 0xFFFF);
     char* const key = texts_.room(keySize);
     char* at = key;
     for (std::string_view value : {size, crc, sha1}) {
         at += value.copy(at, value.size());
         *at++ = '\0';
     }
-    note(std::string_view(key, keySize), place, false);
+    coming_ = Line{key, 0, static_cast<std::uint32_t>(sets_.size() - 1), static_cast<std::uint16_t>(keySize), 0, 0,
+                   false};
+    return true;
 }
 
-void Merges::diskWritten(std::string_view sha1, const NamePlace& place)
+bool Merges::diskComes(std::string_view sha1)
 {
-    if (inSet_ && !sha1.empty())
-        note(texts_.keep(sha1), place, true);
+    if (!inSet_ || sha1.empty())
+        return false;
+    const std::string_view key = texts_.keep(sha1);
+    coming_ = Line{key.data(), 0, static_cast<std::uint32_t>(sets_.size() - 1), static_cast<std::uint16_t>(key.size()),
+                   0, 0, true};
+    return true;
 }
 
-// A line's key is hashed with its set and kind.
-static std::uint64_t hashOf(std::string_view text, std::uint64_t set = 0, bool disk = false)
+bool Merges::merge(MergeFound& parentLine)
 {
-    return textHash(text, set << 1 | disk);
+    const std::uint32_t parent = sets_[coming_.set].parentSet;
+    const std::uint32_t line = parent == ~0u ? ~0u : firstParentLine(parent, coming_.keyText(), coming_.disk);
+    if (line == ~0u)
+        return false;
+    parentLine = MergeFound{0, lines_[line].nameAt, lines_[line].nameSize};
+    return true;
 }
 
-// The first element of the sorted `sorted` whose hash is `hash` and that
-// `matches`, or nullptr.
-template <typename Matches>
-static const std::uint32_t* firstMatching(const std::vector<HashedIndex>& sorted, std::uint64_t hash, Matches matches)
+void Merges::written(const NamePlace& place)
 {
-    auto at = std::lower_bound(sorted.begin(), sorted.end(), HashedIndex{hash, 0});
-    for (; at != sorted.end() && at->hash == hash; ++at)
-        if (matches(at->index))
-            return &at->index;
-    return nullptr;
+    assert(place.nameEnd - place.nameAt <= 0xFFFF && place.mergeAt - place.nameAt <= 0xFFFF);
+    coming_.nameAt = place.nameAt;
+    coming_.nameSize = static_cast<std::uint16_t>(place.nameEnd - place.nameAt);
+    coming_.mergeAfterName = static_cast<std::uint16_t>(place.mergeAt - place.nameAt);
+    lines_.push_back(coming_);
+    sets_.back().endLine = static_cast<std::uint32_t>(lines_.size());
 }
 
-std::uint32_t Merges::firstSetNamed(std::string_view name) const
+// A line's key is hashed with its kind.
+static std::uint64_t keyHash(std::string_view key, bool disk)
 {
-    const std::uint32_t* set =
-        firstMatching(setsByName_, hashOf(name), [&](std::uint32_t i) { return sets_[i].name == name; });
-    return set != nullptr ? *set : ~0u;
+    return textHash(key, disk);
 }
 
-// The first line of the parent's set of the clone's kind and key, or ~0.
-std::uint32_t Merges::firstParentLine(std::uint32_t parent, const Line& clone) const
+// The first line of the parent's set of that kind and key, or ~0. A parent
+// of few lines is searched line by line; one of many by the hashes of its
+// lines, sorted once.
+std::uint32_t Merges::firstParentLine(std::uint32_t parent, std::string_view key, bool disk)
 {
-    const std::uint32_t* line = firstMatching(parentLines_, hashOf(clone.keyText(), parent, clone.disk), [&](std::uint32_t i) {
-        const Line& l = lines_[i];
-        return l.set == parent && l.disk == clone.disk && l.keyText() == clone.keyText();
-    });
-    return line != nullptr ? *line : ~0u;
+    const Set& set = sets_[parent];
+    if (set.endLine - set.firstLine <= fewLines) {
+        for (std::uint32_t line = set.firstLine; line < set.endLine; line++)
+            if (lines_[line].disk == disk && lines_[line].keyText() == key)
+                return line;
+        return ~0u;
+    }
+    auto keyed = std::find_if(keyedParents_.begin(), keyedParents_.end(), [&](const auto& p) { return p.first == parent; });
+    if (keyed == keyedParents_.end()) {
+        keyedParents_.emplace_back(parent, keyedLines_.size());
+        keyed = keyedParents_.end() - 1;
+        for (std::uint32_t line = set.firstLine; line < set.endLine; line++)
+            keyedLines_.push_back(HashedIndex{keyHash(lines_[line].keyText(), lines_[line].disk), line});
+        std::sort(keyedLines_.begin() + static_cast<std::ptrdiff_t>(keyed->second), keyedLines_.end());
+    }
+    const auto first = keyedLines_.begin() + static_cast<std::ptrdiff_t>(keyed->second);
+    const auto end = first + (set.endLine - set.firstLine);
+    const std::uint64_t hash = keyHash(key, disk);
+    for (auto at = std::lower_bound(first, end, HashedIndex{hash, 0}); at != end && at->hash == hash; ++at) {
+        const Line& line = lines_[at->index];
+        if (line.disk == disk && line.keyText() == key)
+            return at->index;
+    }
+    return ~0u;
 }
 
 void Merges::find(std::vector<MergeFound>& found)
 {
     found.clear();
-    if (!anyParent_)
+    if (!anyParentLater_)
         return;
-    setsByName_.clear();
-    for (std::uint32_t i = 0; i < sets_.size(); i++)
-        setsByName_.push_back(HashedIndex{hashOf(sets_[i].name), i});
-    std::sort(setsByName_.begin(), setsByName_.end());
-    // Each clone's parent: the first set of the name it gives, not itself.
-    parentOf_.assign(sets_.size(), ~0u);
-    std::vector<bool> isParent(sets_.size(), false);
     for (std::uint32_t i = 0; i < sets_.size(); i++) {
-        if (sets_[i].parent.empty() || sets_[i].firstLine == sets_[i].endLine)
+        const Set& clone = sets_[i];
+        if (!clone.parentLater)
             continue;
-        const std::uint32_t parent = firstSetNamed(sets_[i].parent);
-        if (parent != ~0u && parent != i) {
-            parentOf_[i] = parent;
-            isParent[parent] = true;
+        const std::uint32_t parent = firstSetNamed(clone.parent);
+        if (parent == ~0u || parent == i)
+            continue;
+        for (std::uint32_t line = clone.firstLine; line < clone.endLine; line++) {
+            const Line& l = lines_[line];
+            const std::uint32_t match = firstParentLine(parent, l.keyText(), l.disk);
+            if (match != ~0u)
+                found.push_back(MergeFound{l.nameAt + l.mergeAfterName, lines_[match].nameAt, lines_[match].nameSize});
         }
-    }
-    parentLines_.clear();
-    for (std::uint32_t line = 0; line < lines_.size(); line++) {
-        const Line& l = lines_[line];
-        if (isParent[l.set])
-            parentLines_.push_back(HashedIndex{hashOf(l.keyText(), l.set, l.disk), line});
-    }
-    std::sort(parentLines_.begin(), parentLines_.end());
-    for (const Line& clone : lines_) {
-        const std::uint32_t parent = parentOf_[clone.set];
-        const std::uint32_t match = parent == ~0u ? ~0u : firstParentLine(parent, clone);
-        if (match != ~0u)
-            found.push_back(MergeFound{clone.nameAt + clone.mergeAfterName, lines_[match].nameAt, lines_[match].nameSize});
     }
 }
 
@@ -126,6 +179,9 @@ void Merges::clear()
     texts_.clear();
     lines_.clear();
     sets_.clear();
-    inSet_ = false;
-    anyParent_ = false;
+    generation_++;
+    namesUsed_ = 0;
+    inSet_ = anyParentLater_ = false;
+    keyedParents_.clear();
+    keyedLines_.clear();
 }

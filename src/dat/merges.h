@@ -2,14 +2,16 @@
 // DAT writes them, none empty) equal those of a ROM of its parent's set gets
 // that ROM's name as its merge, the first such ROM in the parent's order; a
 // clone's disk likewise by its sha1. The parent is the first set of the DAT
-// with the name the clone gives (never the clone itself). Since a parent may
-// come after its clones, what is written is noted as it goes and the merges
-// are found when the DAT is complete. What is noted is what one list needs
-// (the sets, and each line's values and place), never the collection.
+// with the name the clone gives (never the clone itself). Where the parent
+// came first, a clone's merges are found as its lines are written; where it
+// may come later, they are found when the DAT is complete and put in then.
+// What is noted is what one list needs (each set's names, each line's key
+// and where its name stands), never the collection.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dat/held_text.h"
@@ -22,8 +24,9 @@ struct NamePlace {
     std::uint64_t mergeAt;
 };
 
-// A merge found: the clone's line gets, at `mergeAt`, the name of the
-// parent's line that stands at parentNameAt (as written).
+// A merge: the line's merge goes in at `mergeAt` (none when the merge was
+// written with the line), naming the parent's line whose name stands at
+// parentNameAt (as written).
 struct MergeFound {
     std::uint64_t mergeAt;
     std::uint64_t parentNameAt;
@@ -31,8 +34,7 @@ struct MergeFound {
 };
 
 // A set's name or a parent's line, found by a hash of its text: sorted by
-// hash, then by set or line, so that among texts of one hash the first of
-// each text comes first.
+// hash, then by line, so that among texts of one hash the first comes first.
 struct HashedIndex {
     std::uint64_t hash;
     std::uint32_t index;
@@ -49,12 +51,18 @@ public:
     void setOpens(std::string_view name, std::string_view parent);
     // The set ended: the lines written after it belong to no set.
     void setCloses();
-    // A rom line written: its values as written. Noted in a set when size,
-    // crc and sha1 are all there.
-    void romWritten(std::string_view size, std::string_view crc, std::string_view sha1, const NamePlace& place);
-    // A disk line written.
-    void diskWritten(std::string_view sha1, const NamePlace& place);
-    // The merges of the DAT, in the order of their lines.
+
+    // The line about to be written, a rom line by its size, crc and sha1 or
+    // a disk line by its sha1: true when it takes part (it stands in a set,
+    // and none of its values is empty). Then `merge` says whether its merge
+    // is known already (its set's parent came first), with the parent's
+    // line; and `written` notes the line once it is written.
+    bool romComes(std::string_view size, std::string_view crc, std::string_view sha1);
+    bool diskComes(std::string_view sha1);
+    bool merge(MergeFound& parentLine);
+    void written(const NamePlace& place);
+
+    // The merges left for the DAT's end, in the order of their lines.
     void find(std::vector<MergeFound>& found);
     // Forgets everything, for the next DAT.
     void clear();
@@ -75,18 +83,37 @@ private:
         std::string_view parent;
         std::uint32_t firstLine;
         std::uint32_t endLine;
+        std::uint32_t parentSet;   // the parent, when known as the set opened; else ~0
+        bool parentLater;          // it names a parent not met before it
     };
-    void note(std::string_view key, const NamePlace& place, bool disk);
-    std::uint32_t firstSetNamed(std::string_view name) const;
-    std::uint32_t firstParentLine(std::uint32_t parent, const Line& clone) const;
+    // The first set of each name: a slot of an open-addressed table, in use
+    // for the DAT of its generation only (so that a DAT's end empties the
+    // table at once, and the table's room serves the next).
+    struct NameSlot {
+        std::uint64_t hash;
+        std::string_view name;
+        std::uint32_t set;
+        std::uint32_t generation;
+    };
+    NameSlot& slotOf(std::string_view name, std::uint64_t hash);
+    void addName(std::uint32_t set);
+    std::uint32_t firstSetNamed(std::string_view name);
+    std::uint32_t firstParentLine(std::uint32_t parent, std::string_view key, bool disk);
+
+    // A parent holds this many lines at most to be searched line by line.
+    static constexpr std::uint32_t fewLines = 32;
 
     TextStore texts_;
     std::vector<Line> lines_;
     std::vector<Set> sets_;
+    std::vector<NameSlot> names_;            // half full at most
+    std::size_t namesUsed_ = 0;
+    std::uint32_t generation_ = 1;
     bool inSet_ = false;
-    bool anyParent_ = false;                  // some set names a parent
-    // Room for find(), kept from list to list.
-    std::vector<HashedIndex> setsByName_;
-    std::vector<std::uint32_t> parentOf_;
-    std::vector<HashedIndex> parentLines_;    // hashed with their set and kind
+    bool anyParentLater_ = false;
+    Line coming_{};                          // the line about to be written
+    // The lines of a parent with many, by the hash of kind and key (made
+    // when first searched): its set, and where they start in keyedLines_.
+    std::vector<std::pair<std::uint32_t, std::size_t>> keyedParents_;
+    std::vector<HashedIndex> keyedLines_;
 };

@@ -135,8 +135,15 @@ bool closeTextOutput(TextOutput& out)
 
 bool readTextBack(TextOutput& out, std::uint64_t at, char* into, std::size_t size)
 {
-    flushBuffer(out);
-    if (out.failed || at + size > out.handedOn)
+    if (out.failed || at + size > textPosition(out))
+        return false;
+    if (at >= out.handedOn) {
+        std::memcpy(into, out.buffer + (at - out.handedOn), size);
+        return true;
+    }
+    if (at + size > out.handedOn)
+        flushBuffer(out);
+    if (out.failed)
         return false;
     if (out.memory != nullptr) {
         out.memory->copy(into, size, out.memoryBase + static_cast<std::size_t>(at));

@@ -167,6 +167,17 @@ inline void putLiteral(TextComposer& c)
     }
 }
 
+// Bytes as they stand (no translation: they are the output's already).
+inline void putBytes(TextComposer& c, const char* bytes, std::size_t size)
+{
+    if (c.direct) {
+        std::memcpy(c.to, bytes, size);
+        c.to += size;
+    } else {
+        writeBytes(*c.out, bytes, size);
+    }
+}
+
 inline void putText(TextComposer& c, const char* bytes, std::size_t size)
 {
     if (!c.direct)
@@ -194,7 +205,8 @@ inline void finishText(TextComposer& c)
 bool closeTextOutput(TextOutput& out);
 
 // Copies `size` bytes the stream wrote from `at` on (below its position)
-// into `into`. False when they cannot be read back (a sink, a read error).
+// into `into`: from the buffer where they still are, else from what was
+// handed on. False when they cannot be read back (a sink, a read error).
 bool readTextBack(TextOutput& out, std::uint64_t at, char* into, std::size_t size);
 
 // Puts texts in among the bytes written: each insertion's text goes in

@@ -78,13 +78,16 @@ void readSoftwareList(ScanState& state, std::int32_t from)
 }
 
 template <bool allValues>
-void readSoftware(ScanState& state, std::int32_t from)
+INLINE_ALL_CALLS void readSoftware(ScanState& state, std::int32_t from)
 {
-    copyNamePlain(state, from, state.softwareName);
-    if constexpr (allValues) {
-        copyNamePlain(state, from, state.softwareNameRaw);
-        copyTagAttribute(state, "cloneof", from, state.cloneOf);
+    if constexpr (!allValues) {
+        copyNamePlain(state, from, state.softwareName);
+        return;
     }
+    // The name as the scan keeps names is the raw name's start.
+    copyNamePlain(state, from, state.softwareNameRaw);
+    state.softwareName.keep(state.softwareNameRaw.view().substr(0, longestValue));
+    copyTagAttribute(state, "cloneof", from, state.cloneOf);
 }
 
 void readDescription(ScanState& state, std::int32_t from)
