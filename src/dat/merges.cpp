@@ -6,40 +6,50 @@
 
 #include "bytes/text_hash.h"
 
-Merges::NameSlot& Merges::slotOf(std::string_view name, std::uint64_t hash)
+Merges::NameSlot& Merges::slotOf(std::string_view name, std::uint32_t hash)
 {
     const std::size_t mask = names_.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         NameSlot& slot = names_[at];
-        if (slot.generation != generation_ || (slot.hash == hash && slot.name == name))
+        if (slot.setPlusOne == 0 || (slot.hash == hash && sets_[slot.setPlusOne - 1].name == name))
             return slot;
     }
+}
+
+// The hash of a set's name.
+static std::uint32_t nameHash(std::string_view name)
+{
+    return static_cast<std::uint32_t>(textHash(name));
 }
 
 // The first set of that name, or ~0.
 std::uint32_t Merges::firstSetNamed(std::string_view name)
 {
-    const NameSlot& slot = slotOf(name, textHash(name));
-    return slot.generation == generation_ ? slot.set : ~0u;
+    return slotOf(name, nameHash(name)).setPlusOne - 1;
 }
 
 // Notes the set's name, unless an earlier set has it, in a table never more
 // than half full.
 void Merges::addName(std::uint32_t set)
 {
-    if (2 * (namesUsed_ + 1) > names_.size()) {
-        std::vector<NameSlot> old(std::max<std::size_t>(64, 2 * names_.size()), NameSlot{0, {}, 0, 0});
+    if (2 * (namesUsed_.size() + 1) > names_.size()) {
+        std::vector<NameSlot> old(std::max<std::size_t>(256, 2 * names_.size()), NameSlot{0, 0});
         old.swap(names_);
-        for (const NameSlot& slot : old)
-            if (slot.generation == generation_)
-                slotOf(slot.name, slot.hash) = slot;
+        namesUsed_.clear();
+        for (const NameSlot& slot : old) {
+            if (slot.setPlusOne != 0) {
+                NameSlot& moved = slotOf(sets_[slot.setPlusOne - 1].name, slot.hash);
+                moved = slot;
+                namesUsed_.push_back(static_cast<std::uint32_t>(&moved - names_.data()));
+            }
+        }
     }
     const std::string_view name = sets_[set].name;
-    const std::uint64_t hash = textHash(name);
+    const std::uint32_t hash = nameHash(name);
     NameSlot& slot = slotOf(name, hash);
-    if (slot.generation != generation_) {
-        slot = NameSlot{hash, name, set, generation_};
-        namesUsed_++;
+    if (slot.setPlusOne == 0) {
+        slot = NameSlot{hash, set + 1};
+        namesUsed_.push_back(static_cast<std::uint32_t>(&slot - names_.data()));
     }
 }
 
@@ -179,8 +189,9 @@ void Merges::clear()
     texts_.clear();
     lines_.clear();
     sets_.clear();
-    generation_++;
-    namesUsed_ = 0;
+    for (std::uint32_t slot : namesUsed_)
+        names_[slot] = NameSlot{0, 0};
+    namesUsed_.clear();
     inSet_ = anyParentLater_ = false;
     keyedParents_.clear();
     keyedLines_.clear();

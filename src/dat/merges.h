@@ -86,16 +86,14 @@ private:
         std::uint32_t parentSet;   // the parent, when known as the set opened; else ~0
         bool parentLater;          // it names a parent not met before it
     };
-    // The first set of each name: a slot of an open-addressed table, in use
-    // for the DAT of its generation only (so that a DAT's end empties the
-    // table at once, and the table's room serves the next).
+    // The first set of each name: a slot of an open-addressed table, small
+    // so that the table stays in the cache (the set's own name is compared
+    // where the hashes agree); 0 for an empty slot.
     struct NameSlot {
-        std::uint64_t hash;
-        std::string_view name;
-        std::uint32_t set;
-        std::uint32_t generation;
+        std::uint32_t hash;
+        std::uint32_t setPlusOne;
     };
-    NameSlot& slotOf(std::string_view name, std::uint64_t hash);
+    NameSlot& slotOf(std::string_view name, std::uint32_t hash);
     void addName(std::uint32_t set);
     std::uint32_t firstSetNamed(std::string_view name);
     std::uint32_t firstParentLine(std::uint32_t parent, std::string_view key, bool disk);
@@ -107,8 +105,7 @@ private:
     std::vector<Line> lines_;
     std::vector<Set> sets_;
     std::vector<NameSlot> names_;            // half full at most
-    std::size_t namesUsed_ = 0;
-    std::uint32_t generation_ = 1;
+    std::vector<std::uint32_t> namesUsed_;   // the slots in use, to empty at the DAT's end
     bool inSet_ = false;
     bool anyParentLater_ = false;
     Line coming_{};                          // the line about to be written
