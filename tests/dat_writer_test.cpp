@@ -5,8 +5,6 @@
 #include <string>
 
 #include "dat/dat_text.h"
-#include "dat/list_text.h"
-#include "dat/list_xml.h"
 #include "test_support.h"
 
 namespace {
@@ -22,26 +20,11 @@ std::string written(Write write)
     return sink;
 }
 
-// Every header, without a version and with one (its double quote and '<'
-// written as each form writes them).
-TEST(DatWriter, HeadersWithTheirVersion)
+TEST(DatWriter, HeaderIsFixed)
 {
-    const std::string version = "0.251 \"<x>\"";
-    const std::string combined = "clrmamepro (\n\tname \"MESS Software Lists\"\n\tdescription \"All MESS Software Lists "
-                                 "Combined\"\n%\tcategory \"MESS\"\n\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n";
-    const std::string text = "clrmamepro (\n\tname \"l\"\n\tdescription \"L\"\n%\tcategory \"MESS\"\n"
-                             "\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n";
-    const std::string xml = "\t\t<description>L</description>\n\t\t<category>MESS</category>\n\t\t%\n";
-    auto with = [](std::string header, const std::string& line) { return crlf(header.replace(header.find('%'), 1, line)); };
-    for (const std::string& given : {std::string(), version}) {
-        EXPECT_EQ(written([&](TextOutput& out) { writeHeader(out, given); }),
-                  with(combined, given.empty() ? "" : "\tversion \"0.251 ''<x>''\"\n"));
-        EXPECT_EQ(written([&](TextOutput& out) { ListText::header(out, "l", "L", given); }),
-                  with(text, given.empty() ? "" : "\tversion \"0.251 ''<x>''\"\n"));
-        EXPECT_NE(written([&](TextOutput& out) { ListXml::header(out, "l", "L", given); })
-                      .find(with(xml, given.empty() ? "<version/>" : "<version>0.251 &quot;&lt;x&gt;&quot;</version>")),
-                  std::string::npos);
-    }
+    EXPECT_EQ(written([](TextOutput& out) { writeHeader(out, ""); }),
+              "clrmamepro (\r\n\tname \"MESS Software Lists\"\r\n\tdescription \"All MESS Software Lists Combined\"\r\n"
+              "\tcategory \"MESS\"\r\n\tauthor \"Tobrek's Grotwick V0.01\"\r\n)\r\n\r\n");
 }
 
 TEST(DatWriter, GameBlockLinesWithQuotesAsApostrophes)
