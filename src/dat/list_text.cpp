@@ -47,18 +47,26 @@ void ListText::openSet(TextOutput& out, const SetLines& set)
     finishText(c);
 }
 
-NamePlace ListText::rom(TextOutput& out, std::string_view name, std::string_view merge, const RomValues& values,
-                        bool badDump)
+// `  LABEL ( name "NAME" ` and the merge, and where the name stands.
+template <LineText label>
+static NamePlace putNamed(TextComposer& c, std::string_view name, std::string_view merge)
 {
-    TextComposer c = startText(out, 4 * name.size() + merge.size() + romValuesRoom(values) + 80);
-    putLiteral<"  rom ( name \"">(c);
     NamePlace place;
+    putLiteral<label>(c);
     place.nameAt = composedPosition(c);
     putQuotedValue(c, name);
     place.nameEnd = composedPosition(c);
     putLiteral<"\" ">(c);
     place.mergeAt = composedPosition(c);
     putBytes(c, merge.data(), merge.size());
+    return place;
+}
+
+NamePlace ListText::rom(TextOutput& out, std::string_view name, std::string_view merge, const RomValues& values,
+                        bool badDump)
+{
+    TextComposer c = startText(out, 4 * name.size() + merge.size() + romValuesRoom(values) + 80);
+    const NamePlace place = putNamed<"  rom ( name \"">(c, name, merge);
     putRomValues(c, values);
     if (badDump)
         putLiteral<"flags baddump ">(c);
@@ -71,14 +79,7 @@ NamePlace ListText::disk(TextOutput& out, std::string_view name, std::string_vie
                          bool badDump)
 {
     TextComposer c = startText(out, 4 * (name.size() + sha1.size()) + merge.size() + 48);
-    putLiteral<"  disk ( name \"">(c);
-    NamePlace place;
-    place.nameAt = composedPosition(c);
-    putQuotedValue(c, name);
-    place.nameEnd = composedPosition(c);
-    putLiteral<"\" ">(c);
-    place.mergeAt = composedPosition(c);
-    putBytes(c, merge.data(), merge.size());
+    const NamePlace place = putNamed<"  disk ( name \"">(c, name, merge);
     putLiteral<"sha1 ">(c);
     putText(c, sha1.data(), sha1.size());
     putLiteral<" ">(c);

@@ -24,17 +24,16 @@ struct NamePlace {
     std::uint64_t mergeAt;
 };
 
-// A merge: the line's merge goes in at `mergeAt` (none when the merge was
-// written with the line), naming the parent's line whose name stands at
-// parentNameAt (as written).
+// A merge: it goes in at `mergeAt` of the clone's line, naming the
+// parent's line whose name stands at parentNameAt (as written).
 struct MergeFound {
     std::uint64_t mergeAt;
     std::uint64_t parentNameAt;
     std::uint32_t parentNameSize;
 };
 
-// A set's name or a parent's line, found by a hash of its text: sorted by
-// hash, then by line, so that among texts of one hash the first comes first.
+// A parent's line, found by a hash of its kind and key: sorted by hash, then
+// by line, so that among lines of one hash the first comes first.
 struct HashedIndex {
     std::uint64_t hash;
     std::uint32_t index;
