@@ -258,17 +258,30 @@ void ListDats<Form>::writeSet()
     set_.open = Form::keepsToSets;
 }
 
+// Appends to `into` the merge that names the parent's line (its name read
+// back as written). False when the name cannot be read back.
+template <ListForm Form>
+bool ListDats<Form>::appendMerge(std::string& into, const MergeFound& merge)
+{
+    // A name holds at most longestValue bytes, each written in at most six
+    // (an escape) or two (an LF as CR LF).
+    char name[6 * 2 * longestValue + 16];
+    assert(merge.parentNameSize <= sizeof name);
+    if (merge.parentNameSize > sizeof name || !readTextBack(*out_, merge.parentNameAt, name, merge.parentNameSize))
+        return false;
+    Form::merge(into, std::string_view(name, merge.parentNameSize));
+    return true;
+}
+
 // The merge of the line coming, when its set's parent came first and holds
-// its like: the parent line's name read back as written.
+// its like.
 template <ListForm Form>
 std::string_view ListDats<Form>::knownMerge()
 {
     mergeText_.clear();
     MergeFound parent;
-    char name[6 * 2 * longestValue + 16];   // a name as written: escaped, each LF as CR LF
-    if (merges_.merge(parent) && parent.parentNameSize <= sizeof name &&
-        readTextBack(*out_, parent.parentNameAt, name, parent.parentNameSize))
-        Form::merge(mergeText_, std::string_view(name, parent.parentNameSize));
+    if (merges_.merge(parent))
+        appendMerge(mergeText_, parent);
     return mergeText_;
 }
 
@@ -304,14 +317,10 @@ bool ListDats<Form>::writeMerges()
 {
     merges_.find(mergesFound_);
     mergeTexts_.clear();
-    char name[6 * 2 * longestValue + 16];   // a name as written: escaped, each LF as CR LF
+    mergeEnds_.clear();
     for (const MergeFound& merge : mergesFound_) {
-        // A name holds at most longestValue bytes, each written in at most
-        // six (an escape) or two (an LF as CR LF).
-        assert(merge.parentNameSize <= sizeof name);
-        if (merge.parentNameSize > sizeof name || !readTextBack(*out_, merge.parentNameAt, name, merge.parentNameSize))
+        if (!appendMerge(mergeTexts_, merge))
             return false;
-        Form::merge(mergeTexts_, std::string_view(name, merge.parentNameSize));
         mergeEnds_.push_back(mergeTexts_.size());
     }
     // The texts are all there: each insertion takes its part of them.
@@ -319,7 +328,6 @@ bool ListDats<Form>::writeMerges()
     for (std::size_t i = 0, start = 0; i < mergesFound_.size(); start = mergeEnds_[i++])
         insertions_.push_back(TextInsertion{mergesFound_[i].mergeAt,
                                             std::string_view(mergeTexts_).substr(start, mergeEnds_[i] - start)});
-    mergeEnds_.clear();
     return insertIntoText(*out_, insertions_.data(), insertions_.size());
 }
 

@@ -129,6 +129,7 @@ private:
     };
     std::string_view decoded(std::string_view raw, std::size_t most, DecodingRoom& room) const;
     void writeSet();
+    bool appendMerge(std::string& into, const MergeFound& merge);
     std::string_view knownMerge();
     void writeDisk(std::string_view name, std::string_view sha1, bool badDump);
     void closeOpenSet();
