@@ -167,9 +167,12 @@ inline void putLiteral(TextComposer& c)
     }
 }
 
-// Bytes as they stand (no translation: they are the output's already).
+// Bytes as they stand (no translation: they are the output's already). An
+// empty text, whose pointer may be null, puts nothing.
 inline void putBytes(TextComposer& c, const char* bytes, std::size_t size)
 {
+    if (size == 0)
+        return;
     if (c.direct) {
         std::memcpy(c.to, bytes, size);
         c.to += size;
