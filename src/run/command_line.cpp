@@ -55,10 +55,10 @@ static bool isVersionText(const char* text)
 }
 
 // The text as a message shows it: control bytes as \xHH, the rest cut at
-// 100 bytes.
+// 100 bytes (so at most 400 bytes shown).
 static const char* shown(const char* text)
 {
-    static char room[512];
+    static char room[4 * 100 + 1];
     std::size_t used = 0;
     for (std::size_t i = 0; text[i] != '\0' && i < 100; i++) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
