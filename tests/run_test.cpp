@@ -240,6 +240,40 @@ TEST(Run, PerListDats)
     EXPECT_EQ(readFile(dir.file("out/other.dat")), previousDat);
 }
 
+// Merges whose parent the DAT wrote long before: a clone before its parent
+// and one after it, each further from it than the output holds back.
+TEST(Run, MergesReadTheirParentBackFromTheDat)
+{
+    std::string lists = "<softwarelist name=\"big\">\n";
+    std::string dat = "clrmamepro (\n\tname \"big\"\n\tdescription \"big\"\n\tcategory \"MESS\"\n"
+                      "\tauthor \"Tobrek's Grotwick V0.01\"\n)\n\n";
+    auto add = [&](const std::string& name, const std::string& parent, const char* crc) {
+        const std::string clone = parent.empty() ? "" : " cloneof=\"" + parent + "\"";
+        lists += "\t<software name=\"" + name + "\"" + clone + ">\n\t\t<description>D</description>\n\t\t<rom name=\"" +
+                 name + ".bin\" size=\"4\" crc=\"" + crc + "\" sha1=\"aa\"/>\n\t</software>\n";
+        const std::string merge = parent.empty() ? "" : "merge \"p.bin\" ";
+        dat += "\ngame (\n  name \"" + name + "\"\n  description \"D\"\n" +
+               (parent.empty() ? "" : "  cloneof \"p\"\n  romof \"p\"\n") + "  rom ( name \"" + name + ".bin\" " +
+               merge + "size 4 crc " + crc + " sha1 aa )\n)\n";
+    };
+    add("early", "p", "00000001");
+    for (int i = 0; i < 8000; i++) {
+        if (i == 4000)
+            add("p", "", "00000001");
+        else
+            add("f" + std::to_string(i), "", "00000002");
+    }
+    add("late", "p", "00000001");
+    lists += "</softwarelist>\n";
+    TempDir dir;
+    writeFile(dir.file("big.xml"), lists);
+    RunOptions options;
+    options.arguments = {"--per-list", "out"};
+    ProcessResult r = runTool(dir.path(), options);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir.file("out/big.dat")), crlf(dat));
+}
+
 // A run of one DAT per list that cannot write them leaves the directory as
 // it was: one it would create, one that is a file, a DAT that cannot be
 // opened (a directory under its temporary name).

@@ -290,6 +290,31 @@ void closeListing(DirectoryListing& listing)
 
 #ifdef _WIN32
 
+// ReadFile and WriteFile at an offset move a synchronous handle's file
+// pointer past what they moved, where pread and pwrite leave it: the
+// pointer is put back after each, so that the descriptor's own writes go on
+// where they were. Not atomic: nothing else reads or writes through the
+// handle meanwhile (on Windows the copy has ended before its target is read).
+class KeptFilePointer {
+public:
+    explicit KeptFilePointer(HANDLE handle) : handle_(handle)
+    {
+        kept_ = SetFilePointerEx(handle_, LARGE_INTEGER{}, &at_, FILE_CURRENT) != 0;
+    }
+    ~KeptFilePointer()
+    {
+        if (kept_)
+            SetFilePointerEx(handle_, at_, nullptr, FILE_BEGIN);
+    }
+    KeptFilePointer(const KeptFilePointer&) = delete;
+    KeptFilePointer& operator=(const KeptFilePointer&) = delete;
+
+private:
+    HANDLE handle_;
+    LARGE_INTEGER at_{};
+    bool kept_;
+};
+
 long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
 {
     OVERLAPPED at{};
@@ -297,7 +322,9 @@ long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD got = 0;
     const DWORD most = size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
-    if (ReadFile(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), into, most, &got, &at))
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    KeptFilePointer kept(handle);
+    if (ReadFile(handle, into, most, &got, &at))
         return got;
     if (GetLastError() == ERROR_HANDLE_EOF)
         return 0;
@@ -312,7 +339,9 @@ static long long writeSomeAt(int fd, const char* bytes, std::size_t size, std::u
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD wrote = 0;
     const DWORD most = size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
-    if (WriteFile(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), bytes, most, &wrote, &at))
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    KeptFilePointer kept(handle);
+    if (WriteFile(handle, bytes, most, &wrote, &at))
         return wrote;
     errno = errnoOf(GetLastError());
     return -1;
