@@ -61,6 +61,34 @@ inline std::size_t findByte(const char* bytes, std::size_t size, char value)
     return found == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
 }
 
+// The first index of `a` or `b` in bytes[0, size), a byte at a time.
+inline std::size_t findEitherBytePlain(const char* bytes, std::size_t size, char a, char b)
+{
+    std::size_t i = 0;
+    while (i < size && bytes[i] != a && bytes[i] != b)
+        i++;
+    return i;
+}
+
+// The first index of `a` or `b` in bytes[0, size), or size when neither is
+// there; sixteen bytes at a time where SSE2 is, the last sixteen overlapping
+// those looked at already. Reads nothing outside bytes[0, size).
+inline std::size_t findEitherByte(const char* bytes, std::size_t size, char a, char b)
+{
+    if (!fastPathsOn() || !simdAvailable || size < 16)
+        return findEitherBytePlain(bytes, size, a, b);
+    std::size_t i = 0;
+    for (; i + 16 <= size; i += 16) {
+        const unsigned hits = equalMask16(bytes + i, a) | equalMask16(bytes + i, b);
+        if (hits != 0)
+            return i + static_cast<std::size_t>(std::countr_zero(hits));
+    }
+    if (i == size)
+        return size;
+    const unsigned hits = equalMask16(bytes + size - 16, a) | equalMask16(bytes + size - 16, b);
+    return hits != 0 ? size - 16 + static_cast<std::size_t>(std::countr_zero(hits)) : size;
+}
+
 // One bit for each byte of bytes[0, 64) that equals `value` (bit i for byte i).
 inline std::uint64_t byteBits64(const char* bytes, char value)
 {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "bytes/find_byte.h"
 #include "dat/sizes.h"
 #include "platform/text_output.h"
 
@@ -34,8 +35,12 @@ constexpr std::size_t longestRawValue = 2047;
 // the first NUL.
 inline std::string_view elementText(std::string_view rest)
 {
-    rest = rest.substr(0, rest.find("</"));
-    return rest.substr(0, rest.find('\0'));
+    // The first NUL or "</", whichever comes first.
+    for (std::size_t at = 0;; at++) {
+        at += findEitherByte(rest.data() + at, rest.size() - at, '<', '\0');
+        if (at >= rest.size() || rest[at] == '\0' || (at + 1 < rest.size() && rest[at + 1] == '/'))
+            return rest.substr(0, at);
+    }
 }
 
 // A list line: the list's name (as the scan stores names) and description
