@@ -17,8 +17,15 @@ inline std::uint64_t textHash(std::string_view text, std::uint64_t seed = 0)
         hash = (hash ^ word) * 0xFF51AFD7ED558CCDu;
         hash ^= hash >> 32;
     }
+    // The last 0 to 7 bytes: the text's last eight where it has eight (those
+    // before i hashed twice), else its bytes one by one.
     std::uint64_t tail = 0;
-    std::memcpy(&tail, text.data() + i, text.size() - i);
+    if (text.size() >= 8) {
+        std::memcpy(&tail, text.data() + text.size() - 8, 8);
+    } else {
+        for (std::size_t k = 0; k < text.size(); k++)
+            tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[k])) << (8 * k);
+    }
     hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53u;
     return hash ^ hash >> 29;
 }

@@ -273,8 +273,8 @@ bool ListDats<Form>::appendMerge(std::string& into, const MergeFound& merge)
     return true;
 }
 
-// The merge of the line coming, when its set's parent came first and holds
-// its like.
+// The merge of the line coming, whose set's parent came first: empty unless
+// the parent holds its like.
 template <ListForm Form>
 std::string_view ListDats<Form>::knownMerge()
 {
@@ -289,7 +289,8 @@ template <ListForm Form>
 void ListDats<Form>::writeDisk(std::string_view name, std::string_view sha1, bool badDump)
 {
     const bool noted = datOpen_ && merges_.diskComes(sha1);
-    const NamePlace place = Form::disk(*output, name, noted ? knownMerge() : std::string_view(), sha1, badDump);
+    const NamePlace place = Form::disk(*output, name, noted && merges_.parentCameFirst() ? knownMerge() : std::string_view(),
+                                       sha1, badDump);
     if (noted)
         merges_.written(place);
 }
@@ -377,6 +378,8 @@ void ListDats<Form>::gameOpens(const GameFound& game)
     set_.parent.keep(decoded(game.parent, longestValue, room));
     set_.year.clear();
     set_.publisher.clear();
+    if (datOpen_)
+        merges_.setComing(set_.name.view(), set_.parent.view());
 }
 
 template <ListForm Form>
@@ -402,7 +405,8 @@ void ListDats<Form>::romFound(const RomFound& rom)
     const bool noted =
         datOpen_ && merges_.romComes(sizeText(rom.whole.size, digits), rom.whole.crc, rom.whole.sha1);
     const NamePlace place = Form::rom(*output, decoded(rom.rawName, longestValue, room),
-                                      noted ? knownMerge() : std::string_view(), rom.whole, rom.badDump);
+                                      noted && merges_.parentCameFirst() ? knownMerge() : std::string_view(),
+                                      rom.whole, rom.badDump);
     if (noted)
         merges_.written(place);
 }

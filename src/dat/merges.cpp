@@ -4,14 +4,23 @@
 #include <algorithm>
 #include <cassert>
 
+#include "bytes/prefetch.h"
+#include "bytes/small_copy.h"
 #include "bytes/text_hash.h"
+
+Merges::Merges()
+{
+    lines_.reserve(1 << 17);
+    sets_.reserve(1 << 15);
+    namesUsed_.reserve(1 << 15);
+}
 
 Merges::NameSlot& Merges::slotOf(std::string_view name, std::uint32_t hash)
 {
     const std::size_t mask = names_.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         NameSlot& slot = names_[at];
-        if (slot.setPlusOne == 0 || (slot.hash == hash && sets_[slot.setPlusOne - 1].name == name))
+        if (slot.setPlusOne == 0 || (slot.hash == hash && sets_[slot.setPlusOne - 1].nameText() == name))
             return slot;
     }
 }
@@ -22,15 +31,15 @@ static std::uint32_t nameHash(std::string_view name)
     return static_cast<std::uint32_t>(textHash(name));
 }
 
-// The first set of that name, or ~0.
-std::uint32_t Merges::firstSetNamed(std::string_view name)
+// The first set of that name (whose hash is `hash`), or ~0.
+std::uint32_t Merges::firstSetNamed(std::string_view name, std::uint32_t hash)
 {
-    return slotOf(name, nameHash(name)).setPlusOne - 1;
+    return slotOf(name, hash).setPlusOne - 1;
 }
 
-// Notes the set's name, unless an earlier set has it, in a table never more
-// than half full.
-void Merges::addName(std::uint32_t set)
+// Notes the set's name (whose hash is `hash`), unless an earlier set has
+// it, in a table never more than half full.
+void Merges::addName(std::uint32_t set, std::uint32_t hash)
 {
     if (2 * (namesUsed_.size() + 1) > names_.size()) {
         std::vector<NameSlot> old(std::max<std::size_t>(256, 2 * names_.size()), NameSlot{0, 0});
@@ -38,43 +47,63 @@ void Merges::addName(std::uint32_t set)
         namesUsed_.clear();
         for (const NameSlot& slot : old) {
             if (slot.setPlusOne != 0) {
-                NameSlot& moved = slotOf(sets_[slot.setPlusOne - 1].name, slot.hash);
+                NameSlot& moved = slotOf(sets_[slot.setPlusOne - 1].nameText(), slot.hash);
                 moved = slot;
                 namesUsed_.push_back(static_cast<std::uint32_t>(&moved - names_.data()));
             }
         }
     }
-    const std::string_view name = sets_[set].name;
-    const std::uint32_t hash = nameHash(name);
-    NameSlot& slot = slotOf(name, hash);
+    NameSlot& slot = slotOf(sets_[set].nameText(), hash);
     if (slot.setPlusOne == 0) {
         slot = NameSlot{hash, set + 1};
         namesUsed_.push_back(static_cast<std::uint32_t>(&slot - names_.data()));
     }
 }
 
+void Merges::setComing(std::string_view name, std::string_view parent)
+{
+    comingNameHash_ = nameHash(name);
+    comingParentHash_ = parent.empty() ? 0 : nameHash(parent);
+    comingTold_ = true;
+    if (names_.empty())
+        return;
+    const std::size_t mask = names_.size() - 1;
+    prefetchForUse(&names_[comingNameHash_ & mask]);
+    if (!parent.empty())
+        prefetchForUse(&names_[comingParentHash_ & mask]);
+}
+
 void Merges::setOpens(std::string_view name, std::string_view parent)
 {
+    if (!comingTold_)
+        setComing(name, parent);
+    comingTold_ = false;
+    assert(comingNameHash_ == nameHash(name) && comingParentHash_ == (parent.empty() ? 0 : nameHash(parent)));
     const auto set = static_cast<std::uint32_t>(sets_.size());
     const auto lines = static_cast<std::uint32_t>(lines_.size());
-    sets_.push_back(Set{texts_.keep(name), parent.empty() ? std::string_view() : texts_.keep(parent), lines, lines,
-                        ~0u, false});
-    addName(set);
-    // Its parent, when met before (the first set of that name is final).
+    assert(name.size() <= 0xFFFF && parent.size() <= 0xFFFF);
+    sets_.push_back(Set{texts_.keep(name).data(), nullptr, lines, lines, ~0u, static_cast<std::uint16_t>(name.size()), 0});
+    addName(set, comingNameHash_);
+    // Its parent, when met before (the first set of that name is final);
+    // else its name, kept for the DAT's end.
     if (!parent.empty()) {
-        const std::uint32_t first = firstSetNamed(parent);
+        const std::uint32_t first = firstSetNamed(parent, comingParentHash_);
         if (first == ~0u) {
-            sets_.back().parentLater = anyParentLater_ = true;
+            sets_.back().parent = texts_.keep(parent).data();
+            sets_.back().parentSize = static_cast<std::uint16_t>(parent.size());
+            anyParentLater_ = true;
         } else if (first != set) {
             sets_.back().parentSet = first;
         }
     }
+    openParent_ = sets_.back().parentSet;
     inSet_ = true;
 }
 
 void Merges::setCloses()
 {
     inSet_ = false;
+    openParent_ = ~0u;
 }
 
 bool Merges::romComes(std::string_view size, std::string_view crc, std::string_view sha1)
@@ -88,11 +117,11 @@ bool Merges::romComes(std::string_view size, std::string_view crc, std::string_v
     char* const key = texts_.room(keySize);
     char* at = key;
     for (std::string_view value : {size, crc, sha1}) {
-        at += value.copy(at, value.size());
+        copySmall(at, value.data(), value.size());
+        at += value.size();
         *at++ = '\0';
     }
-    coming_ = Line{key, 0, static_cast<std::uint32_t>(sets_.size() - 1), static_cast<std::uint16_t>(keySize), 0, 0,
-                   false};
+    coming_ = Line{key, 0, static_cast<std::uint16_t>(keySize), 0, 0, false};
     return true;
 }
 
@@ -101,29 +130,17 @@ bool Merges::diskComes(std::string_view sha1)
     if (!inSet_ || sha1.empty())
         return false;
     const std::string_view key = texts_.keep(sha1);
-    coming_ = Line{key.data(), 0, static_cast<std::uint32_t>(sets_.size() - 1), static_cast<std::uint16_t>(key.size()),
-                   0, 0, true};
+    coming_ = Line{key.data(), 0, static_cast<std::uint16_t>(key.size()), 0, 0, true};
     return true;
 }
 
 bool Merges::merge(MergeFound& parentLine)
 {
-    const std::uint32_t parent = sets_[coming_.set].parentSet;
-    const std::uint32_t line = parent == ~0u ? ~0u : firstParentLine(parent, coming_.keyText(), coming_.disk);
+    const std::uint32_t line = openParent_ == ~0u ? ~0u : firstParentLine(openParent_, coming_.keyText(), coming_.disk);
     if (line == ~0u)
         return false;
     parentLine = MergeFound{0, lines_[line].nameAt, lines_[line].nameSize};
     return true;
-}
-
-void Merges::written(const NamePlace& place)
-{
-    assert(place.nameEnd - place.nameAt <= 0xFFFF && place.mergeAt - place.nameAt <= 0xFFFF);
-    coming_.nameAt = place.nameAt;
-    coming_.nameSize = static_cast<std::uint16_t>(place.nameEnd - place.nameAt);
-    coming_.mergeAfterName = static_cast<std::uint16_t>(place.mergeAt - place.nameAt);
-    lines_.push_back(coming_);
-    sets_.back().endLine = static_cast<std::uint32_t>(lines_.size());
 }
 
 // A line's key is hashed with its kind.
@@ -170,9 +187,9 @@ void Merges::find(std::vector<MergeFound>& found)
         return;
     for (std::uint32_t i = 0; i < sets_.size(); i++) {
         const Set& clone = sets_[i];
-        if (!clone.parentLater)
+        if (!clone.parentLater())
             continue;
-        const std::uint32_t parent = firstSetNamed(clone.parent);
+        const std::uint32_t parent = firstSetNamed(clone.parentText(), nameHash(clone.parentText()));
         if (parent == ~0u || parent == i)
             continue;
         for (std::uint32_t line = clone.firstLine; line < clone.endLine; line++) {
@@ -192,7 +209,8 @@ void Merges::clear()
     for (std::uint32_t slot : namesUsed_)
         names_[slot] = NameSlot{0, 0};
     namesUsed_.clear();
-    inSet_ = anyParentLater_ = false;
+    inSet_ = anyParentLater_ = comingTold_ = false;
+    openParent_ = ~0u;
     keyedParents_.clear();
     keyedLines_.clear();
 }
