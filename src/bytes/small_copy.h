@@ -26,13 +26,15 @@ inline bool copyWordPair(char* to, const char* bytes, std::size_t size, unsigned
 
 // Copies bytes[0, size) to `to` (the ranges do not overlap). Up to 64 bytes
 // go in at most four pairs of word moves that overlap within the range;
-// nothing outside bytes[0, size) or to[0, size) is touched.
+// nothing outside bytes[0, size) or to[0, size) is touched. An empty text's
+// pointer may be null.
 inline void copySmall(char* to, const char* bytes, std::size_t size)
 {
     assert(reinterpret_cast<std::uintptr_t>(to) + size <= reinterpret_cast<std::uintptr_t>(bytes) ||
            reinterpret_cast<std::uintptr_t>(bytes) + size <= reinterpret_cast<std::uintptr_t>(to));
     if (size > 64 || !fastPathsOn()) {
-        std::memcpy(to, bytes, size);
+        if (size != 0)
+            std::memcpy(to, bytes, size);
     } else if (size >= 16) {
         for (std::size_t i = 0; i + 16 < size; i += 16)
             std::memcpy(to + i, bytes + i, 16);
@@ -54,6 +56,8 @@ template <char value>
 inline bool copySmallSeeing(char* to, const char* bytes, std::size_t size)
 {
     if (size > 64 || !fastPathsOn()) {
+        if (size == 0)
+            return false;   // an empty text's pointer may be null
         std::memcpy(to, bytes, size);
         return std::memchr(bytes, value, size) != nullptr;
     }

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "bytes/find_byte.h"
+#include "bytes/small_copy.h"
 #include "dat/list_text.h"
 #include "dat/list_xml.h"
 #include "dat/references.h"
@@ -239,9 +241,25 @@ template <ListForm Form>
 std::string_view ListDats<Form>::decoded(std::string_view raw, std::size_t most, DecodingRoom& room) const
 {
     assert(raw.size() <= sizeof room.bytes);
-    if (raw.find('&') != std::string_view::npos)
+    if (findByte(raw.data(), raw.size(), '&') < raw.size())
         raw = std::string_view(room.bytes, decodeReferences(raw, room.bytes, Form::keepsLineBreaks));
     return raw.substr(0, most);
+}
+
+// Keeps `raw` decoded and cut at the held text's room (decoded). A short
+// text is copied as it stands and looked over for a reference on the way;
+// only one that holds a reference is decoded.
+template <ListForm Form>
+template <std::size_t N>
+void ListDats<Form>::keepDecoded(HeldText<N>& held, std::string_view raw) const
+{
+    static_assert(N >= 64);
+    if (raw.size() <= 64 && !copySmallSeeing<'&'>(held.bytes, raw.data(), raw.size())) {
+        held.size = raw.size();
+        return;
+    }
+    DecodingRoom room;
+    held.keep(decoded(raw, N, room));
 }
 
 // Writes the waiting set's lines.
@@ -372,10 +390,9 @@ void ListDats<Form>::gameOpens(const GameFound& game)
     closeOpenSet();
     set_.waiting = true;
     set_.hasYear = set_.hasPublisher = false;
-    DecodingRoom room;
-    set_.name.keep(decoded(game.rawName, longestValue, room));
-    set_.title.keep(decoded(elementText(game.rawRest), longestText, room));
-    set_.parent.keep(decoded(game.parent, longestValue, room));
+    keepDecoded(set_.name, game.rawName);
+    keepDecoded(set_.title, elementText(game.rawRest));
+    keepDecoded(set_.parent, game.parent);
     set_.year.clear();
     set_.publisher.clear();
     if (datOpen_)
@@ -389,8 +406,7 @@ void ListDats<Form>::detailFound(Detail kind, std::string_view rawRest)
     if (!set_.waiting || has)
         return;
     has = true;
-    DecodingRoom room;
-    (kind == Detail::Year ? set_.year : set_.publisher).keep(decoded(elementText(rawRest), longestText, room));
+    keepDecoded(kind == Detail::Year ? set_.year : set_.publisher, elementText(rawRest));
 }
 
 template <ListForm Form>

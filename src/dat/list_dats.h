@@ -128,6 +128,8 @@ private:
         char bytes[longestRawValue];
     };
     std::string_view decoded(std::string_view raw, std::size_t most, DecodingRoom& room) const;
+    template <std::size_t N>
+    void keepDecoded(HeldText<N>& held, std::string_view raw) const;
     void writeSet();
     bool appendMerge(std::string& into, const MergeFound& merge);
     std::string_view knownMerge();
