@@ -61,52 +61,55 @@ struct RomTexts {
 };
 
 struct ScanState {
+    // What every line reads or tests first, together.
     const char* line;                     // the current piece: line[0, lineLength)
     std::int32_t lineLength;
     std::int32_t pos;                     // the scan position in line
     std::int64_t lineCount;               // lines read so far
-    ValueText listName;
-    ValueText softwareName;
-    RawText softwareNameRaw;              // for the list DATs, whole
-    LongText descriptionText;
-    ValueText romName;
-    RomTexts rom;                         // the values found after the ROM's name
-    std::int32_t attrStart;               // where the ROM attribute searches start
-    // For the list DATs: the ROM name as the line writes it (unless it is
-    // the name, holding no reference), each ROM value that is empty after
-    // the name as found between "<rom" and the name, and whether the status
-    // (after the name, or else before it) is baddump.
-    RawText romNameRaw;
-    bool romNameRawIsName;
-    RomTexts romBefore;
-    bool romHasStatus;                    // a status was found
-    bool romBadDump;
+    TextInput* input;                     // where readLine takes the next piece
+    // The line before waits for this one: its start tag is open, or its ROM
+    // is held (the one test every line makes for either).
+    bool waits;
     // A ROM with a hash is reported once the next line has been seen: the
     // chunk rows right after it (nameless rows that MAME loads from the same
     // file) add their sizes to its own.
     bool romHeld;
-    // The line before waits for this one: its start tag is open, or its ROM
-    // is held (the one test every line makes for either).
-    bool waits;
-    std::int32_t romChunks;               // chunk rows joined to the held ROM
     bool romChunksValid;                  // every chunk's size a number, their sum below 2^64
+    bool disks;                           // disk lines are turned into disk entries
+    std::int32_t romChunks;               // chunk rows joined to the held ROM
     std::uint64_t romChunkSum;
-    ValueText diskName;
-    RawText diskNameRaw;                  // for the list DATs, as the line writes it
-    ValueText diskSha1;
-    bool diskHasStatus;
-    bool diskBadDump;
     // A ROM or disk line whose start tag has no '>' in its piece: the pieces
     // after it that do not open with '<' continue the tag, up to the one
     // with a '>', at most maxTagPieces of them; the values still empty are
     // searched there. The ROM is held, or the disk reported, when it ends.
     LineKind openTag;                     // Rom or Disk while a tag is open
     std::int32_t tagPiecesLeft;           // continuation pieces still allowed; 0: no tag open
-    bool disks;                           // disk lines are turned into disk entries
+    std::int32_t attrStart;               // where the ROM attribute searches start
+    bool romNameRawIsName;
+    bool romHasStatus;                    // a status was found
+    bool romBadDump;
+    bool diskHasStatus;
+    bool diskBadDump;
+    std::size_t poisonedSize;             // sanitizer builds: bytes poisoned behind the piece
+    // The values, the short ones first.
+    ValueText listName;
+    ValueText softwareName;
+    ValueText romName;
+    RomTexts rom;                         // the values found after the ROM's name
+    // For the list DATs: each ROM value that is empty after the name as
+    // found between "<rom" and the name (the status likewise, in the flags
+    // above).
+    RomTexts romBefore;
+    ValueText diskName;
+    ValueText diskSha1;
+    LongText descriptionText;
+    // For the list DATs: the ROM name as the line writes it, unless it is
+    // the name (holding no reference: romNameRawIsName).
+    RawText romNameRaw;
+    RawText softwareNameRaw;              // for the list DATs, whole
+    RawText diskNameRaw;                  // for the list DATs, as the line writes it
     RawText listDescription;              // the list line's description attribute
     RawText cloneOf;                      // the software line's parent
-    TextInput* input;                     // where readLine takes the next piece
-    std::size_t poisonedSize;             // sanitizer builds: bytes poisoned behind the piece
     char lineCopy[lineCapacity];          // a line that ended in CR LF, without its CR
 };
 
