@@ -124,7 +124,7 @@ static void readRomRest(ScanState& state, std::int32_t from, std::int32_t nameMa
 
 // True when the ROM found holds a hash (before its name too, for the list
 // DATs, which read those).
-template <bool allValues = true>
+template <bool allValues>
 static bool romHasHash(const ScanState& state)
 {
     const bool after = !state.rom.crc.empty() || !state.rom.sha1.empty() || !state.rom.md5.empty();
@@ -324,11 +324,12 @@ bool continueStartTag(ScanState& state, std::int32_t p)
     return tagEnd < state.lineLength;
 }
 
+template <bool allValues>
 bool closeStartTag(ScanState& state)
 {
     state.tagPiecesLeft = 0;
     if (state.openTag == LineKind::Rom) {
-        state.romHeld = romHasHash(state);
+        state.romHeld = romHasHash<allValues>(state);
         state.waits = state.romHeld;
         return false;
     }
@@ -344,3 +345,5 @@ template bool readDisk<false>(ScanState&, std::int32_t);
 template bool readDisk<true>(ScanState&, std::int32_t);
 template bool continueStartTag<false>(ScanState&, std::int32_t);
 template bool continueStartTag<true>(ScanState&, std::int32_t);
+template bool closeStartTag<false>(ScanState&);
+template bool closeStartTag<true>(ScanState&);

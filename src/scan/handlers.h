@@ -36,6 +36,7 @@ bool continueStartTag(ScanState& state, std::int32_t p);
 
 // Ends the open start tag: the ROM held when it has a hash; true when the
 // disk is to be reported.
+template <bool allValues>
 bool closeStartTag(ScanState& state);
 
 // With a ROM held, the next line, its first non-blank byte at `p`: true when
@@ -125,7 +126,7 @@ inline void handleDisk(ScanState& state, Writer& writer, std::int32_t from)
 template <DatWriter Writer>
 inline void endStartTag(ScanState& state, Writer& writer)
 {
-    if (closeStartTag(state))
+    if (closeStartTag<Writer::readsAllValues>(state))
         reportDisk(state, writer);
 }
 
