@@ -246,9 +246,9 @@ std::string_view ListDats<Form>::decoded(std::string_view raw, std::size_t most,
     return raw.substr(0, most);
 }
 
-// Keeps `raw` decoded and cut at the held text's room (decoded). A short
-// text is copied as it stands and looked over for a reference on the way;
-// only one that holds a reference is decoded.
+// Keeps `raw` decoded, cut at the held text's room. A short text is copied
+// as it stands and looked over for a reference on the way; only one that
+// holds a reference is decoded.
 template <ListForm Form>
 template <std::size_t N>
 void ListDats<Form>::keepDecoded(HeldText<N>& held, std::string_view raw) const
@@ -274,6 +274,16 @@ void ListDats<Form>::writeSet()
     if (datOpen_)
         merges_.setOpens(set_.name.view(), set_.parent.view());
     set_.open = Form::keepsToSets;
+}
+
+// A rom or disk line comes: the waiting set's lines go first. False where
+// the form keeps its lines to sets and none is open (the line is left out).
+template <ListForm Form>
+bool ListDats<Form>::setTakesLine()
+{
+    noteReported();
+    writeSet();
+    return !Form::keepsToSets || set_.open;
 }
 
 // Appends to `into` the merge that names the parent's line (its name read
@@ -412,9 +422,7 @@ void ListDats<Form>::detailFound(Detail kind, std::string_view rawRest)
 template <ListForm Form>
 void ListDats<Form>::romFound(const RomFound& rom)
 {
-    noteReported();
-    writeSet();
-    if (Form::keepsToSets && !set_.open)
+    if (!setTakesLine())
         return;
     DecodingRoom room;
     char digits[decimalRoom];
@@ -430,9 +438,7 @@ void ListDats<Form>::romFound(const RomFound& rom)
 template <ListForm Form>
 void ListDats<Form>::diskFound(const DiskFound& disk)
 {
-    noteReported();
-    writeSet();
-    if (Form::keepsToSets && !set_.open)
+    if (!setTakesLine())
         return;
     DecodingRoom room;
     const std::string_view name = decoded(disk.rawName, longestValue, room);

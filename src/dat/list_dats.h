@@ -131,6 +131,7 @@ private:
     template <std::size_t N>
     void keepDecoded(HeldText<N>& held, std::string_view raw) const;
     void writeSet();
+    bool setTakesLine();
     bool appendMerge(std::string& into, const MergeFound& merge);
     std::string_view knownMerge();
     void writeDisk(std::string_view name, std::string_view sha1, bool badDump);
