@@ -315,16 +315,28 @@ private:
     bool kept_;
 };
 
-long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
+// The offset of a read or write, as ReadFile and WriteFile take it.
+static OVERLAPPED overlappedAt(std::uint64_t offset)
 {
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+}
+
+// The bytes one call moves at most: a gibibyte, well inside a DWORD.
+static DWORD oneCallOf(std::size_t size)
+{
+    return size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
+}
+
+long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
+{
+    OVERLAPPED at = overlappedAt(offset);
     DWORD got = 0;
-    const DWORD most = size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     KeptFilePointer kept(handle);
-    if (ReadFile(handle, into, most, &got, &at))
+    if (ReadFile(handle, into, oneCallOf(size), &got, &at))
         return got;
     if (GetLastError() == ERROR_HANDLE_EOF)
         return 0;
@@ -334,14 +346,11 @@ long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
 
 static long long writeSomeAt(int fd, const char* bytes, std::size_t size, std::uint64_t offset)
 {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    OVERLAPPED at = overlappedAt(offset);
     DWORD wrote = 0;
-    const DWORD most = size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     KeptFilePointer kept(handle);
-    if (WriteFile(handle, bytes, most, &wrote, &at))
+    if (WriteFile(handle, bytes, oneCallOf(size), &wrote, &at))
         return wrote;
     errno = errnoOf(GetLastError());
     return -1;
