@@ -40,7 +40,7 @@ bool openTurn(Turn& turn)
 {
     if (!identifyNamed(turn.name, turn.identity))
         return false;
-    char name[64];
+    char name[64] = {};   // every byte read below: those after the NUL too
     std::snprintf(name, sizeof name, "Global\\softlist2dat-turn-%016llX-%016llX",
                   static_cast<unsigned long long>(turn.identity.device),
                   static_cast<unsigned long long>(turn.identity.index));
