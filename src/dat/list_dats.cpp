@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "bytes/find_byte.h"
+#include "bytes/shown_text.h"
 #include "bytes/small_copy.h"
 #include "dat/list_text.h"
 #include "dat/list_xml.h"
@@ -78,16 +79,7 @@ void ListFiles::noteSkipped(std::int64_t line, std::string_view name, const char
     char head[64];
     std::snprintf(head, sizeof head, "softlist2dat: line %lld: list '", static_cast<long long>(line));
     skippedLines_ += head;
-    for (char byte : name) {
-        const unsigned char c = static_cast<unsigned char>(byte);
-        if (c < 0x20 || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            skippedLines_ += escaped;
-        } else {
-            skippedLines_ += byte;
-        }
-    }
+    appendShown(skippedLines_, name);
     skippedLines_ += "' skipped: ";
     skippedLines_ += reason;
     skippedLines_ += '\n';

@@ -2,6 +2,10 @@
 #include "run/command_line.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
+
+#include "bytes/shown_text.h"
 
 #ifndef SOFTLIST2DAT_VERSION
 #define SOFTLIST2DAT_VERSION "unknown"
@@ -46,29 +50,20 @@ static bool isVersionText(const char* text)
     const std::size_t length = std::strlen(text);
     if (length < 1 || length > 64)
         return false;
-    for (std::size_t i = 0; i < length; i++) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F)
+    for (std::size_t i = 0; i < length; i++)
+        if (isControlByte(text[i]))
             return false;
-    }
     return true;
 }
 
-// The text as a message shows it: control bytes as \xHH, the rest cut at
-// 100 bytes (so at most 400 bytes shown).
+// The text as a message shows it, its first 100 bytes (so at most 400
+// bytes shown).
 static const char* shown(const char* text)
 {
-    static char room[4 * 100 + 1];
-    std::size_t used = 0;
-    for (std::size_t i = 0; text[i] != '\0' && i < 100; i++) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F)
-            used += static_cast<std::size_t>(std::snprintf(room + used, sizeof room - used, "\\x%02X", c));
-        else
-            room[used++] = text[i];
-    }
-    room[used] = '\0';
-    return room;
+    static std::string room;
+    room.clear();
+    appendShown(room, std::string_view(text, strnlen(text, 100)));
+    return room.c_str();
 }
 
 Invocation readCommandLine(int argc, char** argv)
