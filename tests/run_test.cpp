@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "../fuzz/dat_shape.h"
+#include "platform/interrupts.h"
 #include "platform/text_output.h"
 #include "test_support.h"
 
@@ -580,6 +581,27 @@ TEST(Run, FullDiskStopsTheCopyOrTheDat)
         }
       }
     }
+}
+
+// An interrupt removes the names given to it, but not one handed back to
+// the run's keeping (a file committed, or never made), wherever it stands
+// in the list.
+TEST(Interrupts, LeaveANameKept)
+{
+    TempDir dir;
+    const std::string kept = dir.file("kept"), doomed = dir.file("doomed");
+    writeFile(kept, "k");
+    writeFile(doomed, "d");
+    EXPECT_EXIT(
+        {
+            const char* keptName = removeOnInterrupt(kept.c_str());
+            removeOnInterrupt(doomed.c_str());
+            keepOnInterrupt(keptName);
+            catchInterrupts();
+            std::raise(SIGINT);
+        },
+        ::testing::KilledBySignal(SIGINT), "Interrupted");
+    EXPECT_EQ(listDirectory(dir.path()), std::vector<std::string>{"kept"});
 }
 
 // SIGINT at several moments of a long run (the copy and the scan go on side

@@ -5,6 +5,8 @@
 //   head is moved to it (a release store), so a handler that loads the head
 //   sees whole entries only. Nothing is freed while the process lives; an
 //   entry that no longer names the run's own file is switched off instead.
+//   An entry and its name are one block, the name right after the entry, so
+//   that the name removeOnInterrupt hands out leads back to its entry.
 // - `ending` is set before the handler looks at `creating`, and a creating
 //   thread sets `creating` before it looks at `ending` (both sequentially
 //   consistent): either the thread sees `ending` and creates nothing, or the
@@ -17,12 +19,14 @@
 #include "platform/interrupts.h"
 
 #include <atomic>
+#include <cassert>
 #include <cerrno>
 #include <csignal>
 #ifndef _WIN32
 #include <pthread.h>
 #endif
 #include <cstring>
+#include <new>
 
 #include "platform/file_names.h"
 
@@ -36,7 +40,7 @@
 namespace {
 
 struct DoomedFile {
-    char* name;
+    char* name;   // the bytes right after the entry
     DoomedFile* next;
     std::atomic<bool> active;
 };
@@ -93,8 +97,10 @@ extern "C" void onInterrupt(int signalNumber)
 
 const char* removeOnInterrupt(const char* name)
 {
-    std::size_t size = std::strlen(name) + 1;
-    DoomedFile* file = new DoomedFile{new char[size], doomedFiles.load(std::memory_order_relaxed), true};
+    const std::size_t size = std::strlen(name) + 1;
+    char* const block = new char[sizeof(DoomedFile) + size];
+    DoomedFile* file =
+        new (block) DoomedFile{block + sizeof(DoomedFile), doomedFiles.load(std::memory_order_relaxed), true};
     std::memcpy(file->name, name, size);
     doomedFiles.store(file, std::memory_order_release);
     return file->name;
@@ -102,9 +108,11 @@ const char* removeOnInterrupt(const char* name)
 
 void keepOnInterrupt(const char* name)
 {
-    for (DoomedFile* file = doomedFiles.load(std::memory_order_acquire); file != nullptr; file = file->next)
-        if (file->name == name)
-            file->active.store(false);
+    // The entry stands right before its name: no walk through the list,
+    // which holds a name for each DAT begun.
+    DoomedFile* file = std::launder(reinterpret_cast<DoomedFile*>(const_cast<char*>(name) - sizeof(DoomedFile)));
+    assert(file->name == name);
+    file->active.store(false);
 }
 
 void catchInterrupts()
