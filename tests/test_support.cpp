@@ -223,7 +223,7 @@ static pid_t startTool(const std::string& directory, const RunOptions& options, 
     return child;
 }
 
-std::vector<ProcessResult> runToolsAtOnce(const std::vector<std::string>& directories, const RunOptions& options)
+StartedTool startTool(const std::string& directory, const RunOptions& options)
 {
     std::fflush(stdout);
 #ifdef __GLIBC__
@@ -231,29 +231,49 @@ std::vector<ProcessResult> runToolsAtOnce(const std::vector<std::string>& direct
     // process: freed heap memory goes back first, so that it measures the tool.
     malloc_trim(0);
 #endif
-    std::vector<std::unique_ptr<TempDir>> captures;
-    std::vector<pid_t> children;
-    for (const std::string& directory : directories) {
-        captures.push_back(std::make_unique<TempDir>());
-        children.push_back(startTool(directory, options, *captures.back()));
+    StartedTool tool;
+    tool.capture = std::make_unique<TempDir>();
+    tool.pid = startTool(directory, options, *tool.capture);
+    return tool;
+}
+
+std::string stderrSoFar(const StartedTool& tool)
+{
+    return readFile(tool.capture->file("stderr"));
+}
+
+ProcessResult waitForTool(StartedTool& tool, int timeoutMs)
+{
+    int status = 0;
+    struct rusage usage;
+    for (int waited = 0; timeoutMs >= 0 && wait4(tool.pid, &status, WNOHANG, &usage) == 0; waited++) {
+        if (waited == timeoutMs)
+            kill(tool.pid, SIGKILL);
+        usleep(1000);
     }
+    if (timeoutMs < 0)
+        wait4(tool.pid, &status, 0, &usage);
+    ProcessResult result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.maxRssKb = usage.ru_maxrss;
+    result.out = readFile(tool.capture->file("stdout"));
+    result.err = readFile(tool.capture->file("stderr"));
+    return result;
+}
+
+std::vector<ProcessResult> runToolsAtOnce(const std::vector<std::string>& directories, const RunOptions& options)
+{
+    std::vector<StartedTool> tools;
+    for (const std::string& directory : directories)
+        tools.push_back(startTool(directory, options));
     if (options.interruptAfterMs >= 0) {
         usleep(static_cast<useconds_t>(options.interruptAfterMs) * 1000);
-        for (pid_t child : children)
-            kill(child, options.interruptSignal);
+        for (const StartedTool& tool : tools)
+            kill(tool.pid, options.interruptSignal);
     }
     std::vector<ProcessResult> results;
-    for (std::size_t i = 0; i < children.size(); i++) {
-        int status = 0;
-        struct rusage usage;
-        wait4(children[i], &status, 0, &usage);
-        ProcessResult result;
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.maxRssKb = usage.ru_maxrss;
-        result.out = readFile(captures[i]->file("stdout"));
-        result.err = readFile(captures[i]->file("stderr"));
-        results.push_back(result);
-    }
+    for (StartedTool& tool : tools)
+        results.push_back(waitForTool(tool, options.timeoutMs));
     return results;
 }
 

@@ -2,6 +2,7 @@
 // writes, the in-memory conversion, and running the tool as a process.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,7 @@ struct RunOptions {
     std::vector<std::string> arguments;   // given to the tool after its name
     int interruptAfterMs = -1;  // a signal this long after the start, -1 for none
     int interruptSignal = 2;    // which: SIGINT unless told
+    int timeoutMs = -1;         // killed (SIGKILL) when still running this long after its wait began
 };
 
 // True when the tool under test runs through a wrapper command (such as Wine
@@ -72,6 +74,22 @@ bool toolIsWindowsBuild();
 
 // Runs the tool in `directory`, with the options' arguments (none by default).
 ProcessResult runTool(const std::string& directory, const RunOptions& options = {});
+
+// A run of the tool started, not yet waited for.
+struct StartedTool {
+    int pid = -1;
+    std::unique_ptr<TempDir> capture;   // its stdout and stderr
+};
+
+// Starts the tool in `directory` (interruptAfterMs is not used).
+StartedTool startTool(const std::string& directory, const RunOptions& options);
+
+// What it has printed on stderr so far.
+std::string stderrSoFar(const StartedTool& tool);
+
+// Waits for it to end: killed when still running after `timeoutMs` (-1:
+// no limit).
+ProcessResult waitForTool(StartedTool& tool, int timeoutMs = -1);
 
 // Starts the tool in each of `directories` at once, with the same options,
 // and returns their results in that order once all have ended.
