@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "../fuzz/dat_shape.h"
+#include "bytes/fast_paths.h"
 #include "platform/interrupts.h"
+#include "platform/pending_file.h"
 #include "platform/text_output.h"
 #include "test_support.h"
 
@@ -277,10 +279,14 @@ TEST(Run, MergesReadTheirParentBackFromTheDat)
 
 // A run of one DAT per list that cannot write them leaves the directory as
 // it was: one it would create, one that is a file, a DAT that cannot be
-// opened (a directory under its temporary name).
+// opened (a directory under its temporary name), a DAT that cannot be put
+// in place (a directory at its name) at the second and the last swap, the
+// DATs swapped before it put back.
 TEST(Run, PerListFailuresLeaveTheDirectory)
 {
-    const std::string twoLists = "<softwarelist name=\"a\">\n</softwarelist>\n<softwarelist name=\"b\">\n";
+    const std::string threeLists = "<softwarelist name=\"a\">\n</softwarelist>\n<softwarelist name=\"b\">\n"
+                                   "</softwarelist>\n<softwarelist name=\"c\">\n";
+    const std::string copied = "lists.xml\n1 file(s) copied.\n";
     const struct {
         const char* out;
         std::vector<std::string> before;   // in the working directory; "out/x/" a directory
@@ -290,12 +296,18 @@ TEST(Run, PerListFailuresLeaveTheDirectory)
         {"missing/out", {}, "\nFailed to read from 'missing/out'. Please check filename.\n\n", {"lists.xml"}},
         {"file", {"file"}, "\nFailed to read from 'file'. Please check filename.\n\n", {"file", "lists.xml"}},
         {"out", {"out/", "out/a.dat", "out/b.dat.part/"},
-         "lists.xml\n1 file(s) copied.\n\nFailed to read from 'out/b.dat'. Please check filename.\n\n",
+         copied + "\nFailed to read from 'out/b.dat'. Please check filename.\n\n",
          {"lists.xml", "out", "out/a.dat", "out/b.dat.part"}},
+        {"out", {"out/", "out/a.dat", "out/b.dat/"},
+         copied + "\nFailed to replace 'out/b.dat': every DAT in 'out' is as it was.\n\n",
+         {"lists.xml", "out", "out/a.dat", "out/b.dat"}},
+        {"out", {"out/", "out/a.dat", "out/c.dat/"},
+         copied + "\nFailed to replace 'out/c.dat': every DAT in 'out' is as it was.\n\n",
+         {"lists.xml", "out", "out/a.dat", "out/c.dat"}},
     };
     for (const auto& c : cases) {
         TempDir dir;
-        writeFile(dir.file("lists.xml"), twoLists);
+        writeFile(dir.file("lists.xml"), threeLists);
         for (const std::string& name : c.before) {
             if (name.ends_with("/"))
                 mkdir(dir.file(name).c_str(), 0755);
@@ -305,15 +317,16 @@ TEST(Run, PerListFailuresLeaveTheDirectory)
         RunOptions options;
         options.arguments = {"--per-list", c.out};
         ProcessResult r = runTool(dir.path(), options);
-        EXPECT_EQ(r.status, 3) << c.out;
-        EXPECT_TRUE(r.out.ends_with(c.message)) << c.out << ": " << r.out;
+        const std::string where = c.out + (c.before.empty() ? "" : " with " + c.before.back());
+        EXPECT_EQ(r.status, 3) << where;
+        EXPECT_TRUE(r.out.ends_with(c.message)) << where << ": " << r.out;
         std::vector<std::string> after = listDirectory(dir.path());
         if (exists(dir.file("out")))
             for (const std::string& name : listDirectory(dir.file("out")))
                 after.push_back("out/" + name);
-        EXPECT_EQ(after, c.after) << c.out;
+        EXPECT_EQ(after, c.after) << where;
         if (exists(dir.file("out/a.dat"))) {
-            EXPECT_EQ(readFile(dir.file("out/a.dat")), previousDat);
+            EXPECT_EQ(readFile(dir.file("out/a.dat")), previousDat) << where;
         }
     }
 }
@@ -385,6 +398,104 @@ TEST(Run, RunsAtOnceTakeTurns)
         }
     }
     std::printf("%d waits in 36 runs\n", waits);
+}
+
+// Waits (up to a minute) until `ready` holds; false when it never did.
+template <typename Ready>
+bool waitUntil(Ready ready)
+{
+    for (int ms = 0; ms < 60000; ms++) {
+        if (ready())
+            return true;
+        usleep(1000);
+    }
+    return false;
+}
+
+// A run waiting for its turn at OUT while the run that made OUT fails and
+// removes it (the first scene), and a run interrupted while it waits for
+// its turn in its working directory beside a run that is writing into the
+// OUT both name (the second): ten times each, the other run ends as a lone
+// run does, with its DAT.
+TEST(Run, TurnsOutliveTheDirectoryOfTheDats)
+{
+    if (toolIsWindowsBuild())
+        GTEST_SKIP() << "signals reach a Windows program differently";
+    TempDir dir;
+    const std::string lists = titlesOnly(200000);
+    mkdir(dir.file("w1").c_str(), 0755);
+    mkdir(dir.file("w2").c_str(), 0755);
+    writeFile(dir.file("w1/l.xml"), lists);
+    // B's list begins late: a long comment comes first.
+    std::string comment = "<!--\n";
+    for (int i = 0; i < 200000; i++)
+        comment += "a comment line\n";
+    writeFile(dir.file("w2/l.xml"), comment + "-->\n" + lists);
+    RunOptions perList, combined;
+    perList.arguments = {"--per-list", "../out"};
+    ASSERT_EQ(runTool(dir.file("w1"), perList).status, 0);
+    const std::string lone = readFile(dir.file("out/l.dat"));
+    const std::string waiting = "softlist2dat: waiting for another run in ";
+    for (int time = 0; time < 20; time++) {
+        const bool first = time < 10;
+        const std::string where = (first ? "the first scene, time " : "the second scene, time ") + std::to_string(time);
+        unlink(dir.file("out/l.dat").c_str());
+        rmdir(dir.file("out").c_str());
+        // The first scene: A makes OUT and is stopped while writing there.
+        // The second: A holds w1's turn, stopped, and C waits for it.
+        StartedTool a = startTool(dir.file("w1"), first ? perList : combined);
+        const std::string aBegun = first ? dir.file("out/l.dat.part") : dir.file("w1/" + tempName);
+        ASSERT_TRUE(waitUntil([&] { return exists(aBegun); })) << where;
+        kill(a.pid, SIGSTOP);
+        StartedTool c;
+        if (!first) {
+            c = startTool(dir.file("w1"), perList);
+            ASSERT_TRUE(waitUntil([&] { return stderrSoFar(c).starts_with(waiting); })) << where;
+        }
+        StartedTool b = startTool(dir.file("w2"), perList);
+        if (first)
+            ASSERT_TRUE(waitUntil([&] { return stderrSoFar(b).starts_with(waiting); })) << where;
+        else
+            ASSERT_TRUE(waitUntil([&] { return exists(dir.file("w2/" + tempName)); })) << where;
+        // B holds its turn at OUT now; in the second scene, stopped, it may
+        // not have begun a DAT there yet.
+        if (!first)
+            kill(b.pid, SIGSTOP);
+        StartedTool& interrupted = first ? a : c;
+        kill(interrupted.pid, SIGINT);
+        kill(a.pid, SIGCONT);
+        EXPECT_EQ(waitForTool(interrupted).status, 128 + SIGINT) << where;
+        kill(b.pid, SIGCONT);
+        const ProcessResult r = waitForTool(b);
+        EXPECT_EQ(r.status, 0) << where << ": " << r.err;
+        EXPECT_EQ(readFile(dir.file("out/l.dat")), lone) << where;
+        if (!first) {
+            EXPECT_EQ(waitForTool(a).status, 0) << where;
+        }
+        EXPECT_EQ(listDirectory(dir.file("out")), std::vector<std::string>{"l.dat"}) << where;
+    }
+}
+
+// Runs in X writing into Y beside runs in Y writing into X: each takes the
+// turn of its working directory and the other's; forty pairs, each done
+// within a minute.
+TEST(Run, CrossedRunsFinish)
+{
+    TempDir dir;
+    for (const char* place : {"x", "y"}) {
+        mkdir(dir.file(place).c_str(), 0755);
+        writeFile(dir.file(place) + "/l.xml", titlesOnly(2000));
+    }
+    RunOptions intoX, intoY;
+    intoX.arguments = {"--per-list", "../x"};
+    intoY.arguments = {"--per-list", "../y"};
+    for (int pair = 0; pair < 40; pair++) {
+        StartedTool inX = startTool(dir.file("x"), intoY);
+        StartedTool inY = startTool(dir.file("y"), intoX);
+        EXPECT_EQ(waitForTool(inX, 60000).status, 0) << "pair " << pair;
+        EXPECT_EQ(waitForTool(inY, 60000).status, 0) << "pair " << pair;
+    }
+    EXPECT_EQ(readFile(dir.file("x/l.dat")), readFile(dir.file("y/l.dat")));
 }
 
 TEST(Run, CountsEveryLineOfEveryFile)
@@ -602,6 +713,85 @@ TEST(Interrupts, LeaveANameKept)
         },
         ::testing::KilledBySignal(SIGINT), "Interrupted");
     EXPECT_EQ(listDirectory(dir.path()), std::vector<std::string>{"kept"});
+}
+
+// A part swapped in, then the swap finished or undone, by the one-step swap
+// and by its twin of two renames, over no target, a file and a directory:
+// finished, the target holds the part's bytes and nothing else is left;
+// undone (or refused), every name holds what it held before.
+TEST(PendingFiles, SwapFinishedOrUndone)
+{
+    for (const bool general : {false, true}) {
+        for (const char* before : {"", "old", "/"}) {
+            for (const bool finish : {true, false}) {
+                const std::string where = std::string(general ? "two renames" : "one step") + ", target '" + before +
+                                          (finish ? "', finished" : "', undone");
+                TempDir dir;
+                const std::string target = dir.file("t.dat");
+                if (before == std::string("/"))
+                    mkdir(target.c_str(), 0755);
+                else if (*before != '\0')
+                    writeFile(target, before);
+                const std::vector<std::string> namesBefore = listDirectory(dir.path());
+                auto out = std::make_unique<TextOutput>();
+                PendingFile file;
+                ASSERT_TRUE(createPendingFile(file, *out, target.c_str())) << where;
+                writeText(*out, "new", 3);
+                ASSERT_TRUE(closeTextOutput(*out)) << where;
+                useGeneralPathsOnly(general);
+                const bool swapped = swapPendingFile(file);
+                useGeneralPathsOnly(false);
+                EXPECT_EQ(swapped, before != std::string("/")) << where;
+                if (swapped && finish) {
+                    finishPendingSwap(file);
+                    EXPECT_EQ(readFile(target), "new") << where;
+                    EXPECT_EQ(listDirectory(dir.path()), std::vector<std::string>{"t.dat"}) << where;
+                    continue;
+                }
+                if (swapped) {
+                    EXPECT_TRUE(undoPendingSwap(file)) << where;
+                }
+                EXPECT_EQ(readFile(target + ".part"), "new") << where;
+                abandonPendingFile(file);
+                EXPECT_EQ(listDirectory(dir.path()), namesBefore) << where;
+                if (*before != '\0' && before != std::string("/")) {
+                    EXPECT_EQ(readFile(target), before) << where;
+                }
+            }
+        }
+    }
+}
+
+// An interrupt that comes while the list DATs are put in place (held back
+// from the first swap on) has every swap undone before it ends the run: the
+// previous DAT is back, the new one's DAT is gone, so is OUT's content of
+// the run; by one-step swaps and by their twin.
+TEST(Interrupts, WhileDatsArePutInPlaceLeaveThemAsTheyWere)
+{
+    for (const bool general : {false, true}) {
+        TempDir dir;
+        writeFile(dir.file("lists.xml"), "<softwarelist name=\"a\">\n</softwarelist>\n<softwarelist name=\"b\">\n");
+        mkdir(dir.file("out").c_str(), 0755);
+        writeFile(dir.file("out/a.dat"), previousDat);
+        EXPECT_EXIT(
+            {
+                useGeneralPathsOnly(general);
+                if (chdir(dir.path().c_str()) != 0)
+                    std::_Exit(120);
+                sigset_t interrupt;
+                sigemptyset(&interrupt);
+                sigaddset(&interrupt, SIGINT);
+                pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
+                std::raise(SIGINT);   // waits, blocked, until the run has put its DATs in place
+                const int status = runConversion(".", false, DatForm::ListText, "out");
+                pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
+                std::_Exit(status);
+            },
+            ::testing::KilledBySignal(SIGINT), "Interrupted");
+        EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"lists.xml", "out"})) << general;
+        EXPECT_EQ(listDirectory(dir.file("out")), std::vector<std::string>{"a.dat"}) << general;
+        EXPECT_EQ(readFile(dir.file("out/a.dat")), previousDat) << general;
+    }
 }
 
 // SIGINT at several moments of a long run (the copy and the scan go on side

@@ -38,7 +38,7 @@ public:
     void inputEnds() {}
 
     // The combined DAT goes to the working directory, which is always there.
-    bool prepare() { return true; }
+    bool prepare(bool) { return true; }
     // A DAT begun by a killed run goes, as the interpreter's "del" removes
     // it (saying so when it cannot); the previous DAT stays until this one
     // is done.

@@ -105,9 +105,11 @@ struct DatOutcome {
     // The directory the DATs go to, as the user named it: OUT for the list
     // DATs, nullptr for the working directory.
     const char* directory = nullptr;
-    // The DAT a failure concerns, and whether it could not be created at all.
+    // The DAT a failure concerns, and whether it could not be created at all
+    // or not put in place.
     const char* failedDat = "";
     bool failedToOpen = false;
+    bool failedToReplace = false;
 };
 
 // A DAT writer. `readsAllValues` says how much of each set it reads, and
@@ -117,16 +119,17 @@ struct DatOutcome {
 // publishers, statuses, the ROM values before a name, and names as written.
 //
 // The scan's events come in input order. The run's steps, in this order:
-// prepare once (the directory the DATs go to made); removeLeftovers once the
-// run holds its turn at that directory (so that what it finds there was left
-// by a run that no longer lives); open before the scan; close after it;
+// prepare once the run holds its turn at the directory the DATs go to (made
+// by the turn when missing, `madeDirectory` then true); removeLeftovers
+// then (what it finds there was left by a run that no longer lives); open
+// before the scan; close after it;
 // commit or abandon; report, which prints the summary of a complete run of
 // `lines` lines and returns the exit status. False means failure, named by
 // `failedDat`.
 template <typename W>
 concept DatWriter = std::derived_from<W, DatOutcome> &&
     requires(W& writer, const ListFound& list, const GameFound& game, Detail detail, std::string_view rest,
-             const RomFound& rom, const DiskFound& disk, std::int64_t lines) {
+             const RomFound& rom, const DiskFound& disk, std::int64_t lines, bool madeDirectory) {
         { W::readsAllValues } -> std::convertible_to<bool>;
         { writer.listBegins(list) } -> std::same_as<void>;
         { writer.gameOpens(game) } -> std::same_as<void>;
@@ -135,7 +138,7 @@ concept DatWriter = std::derived_from<W, DatOutcome> &&
         { writer.diskFound(disk) } -> std::same_as<void>;
         { writer.gameCloses() } -> std::same_as<void>;
         { writer.inputEnds() } -> std::same_as<void>;
-        { writer.prepare() } -> std::same_as<bool>;
+        { writer.prepare(madeDirectory) } -> std::same_as<bool>;
         { writer.removeLeftovers() } -> std::same_as<void>;
         { writer.open() } -> std::same_as<bool>;
         { writer.close() } -> std::same_as<bool>;

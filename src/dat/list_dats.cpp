@@ -22,6 +22,7 @@
 #include "dat/list_xml.h"
 #include "dat/references.h"
 #include "platform/file_names.h"
+#include "platform/interrupts.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ void ListFiles::startScan()
     skippedLines_.clear();
     failedDat = "";
     failedToOpen = false;
+    failedToReplace = false;
     datOpen_ = false;
     sinkHoldsPreamble_ = true;
     reportedBeforeFirstList_ = false;
@@ -166,36 +168,40 @@ void ListFiles::appendSkippedToMemory()
         *memory_ += skippedLines_;
 }
 
-bool ListFiles::prepare()
+bool ListFiles::prepare(bool madeDirectory)
 {
     failedDat = directory;
-    if (memory_ != nullptr)
-        return true;
-    bool regular = false;
-    std::uint64_t size = 0;
-    if (statNamed(directory, regular, size)) {
-        if (leadsToDirectory(directory))
-            return true;
-        errno = ENOTDIR;
-        return false;
-    }
-    createdDirectory_ = createDirectoryRemovedOnInterrupt(directory);
-    // Another run may have made it since: it is then not this run's.
-    return createdDirectory_ || (errno == EEXIST && leadsToDirectory(directory));
+    createdDirectory_ = madeDirectory;
+    return memory_ != nullptr || leadsToDirectory(directory);
 }
 
+// The DATs are swapped in with interrupts held back, each previous DAT
+// kept; only once every one is in place, and no interrupt came, are the
+// previous ones removed. Otherwise each swap is undone, newest first.
 bool ListFiles::commit()
 {
-    for (std::size_t i = 0; i < files_.size(); i++) {
-        if (!commitPendingFile(files_[i])) {
-            failedName_ = targetOf(files_[i]);
+    std::size_t swapped = 0;
+    bool whole = holdInterrupts();
+    while (whole && swapped < files_.size()) {
+        if (!swapPendingFile(files_[swapped])) {
+            failedName_ = targetOf(files_[swapped]);
             failedDat = failedName_.c_str();
-            for (std::size_t j = i + 1; j < files_.size(); j++)
-                abandonPendingFile(files_[j]);
-            return false;
+            failedToReplace = true;
+            whole = false;
+            break;
         }
+        swapped++;
+        whole = !interruptWaiting();
     }
-    return true;
+    if (whole) {
+        for (PendingFile& file : files_)
+            finishPendingSwap(file);
+    } else {
+        while (swapped > 0)
+            undoPendingSwap(files_[--swapped]);
+    }
+    releaseInterrupts();
+    return whole;
 }
 
 void ListFiles::abandon()

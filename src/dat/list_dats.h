@@ -43,14 +43,15 @@ class ListFiles : public DatOutcome {
 public:
     static constexpr bool readsAllValues = true;
 
-    // OUT is created (one level) when missing.
-    bool prepare();
+    // OUT is there (made by this run when `madeDirectory`).
+    bool prepare(bool madeDirectory);
     // A DAT's leftover is removed when its own is created.
     void removeLeftovers() {}
-    // Puts every DAT in place; at the first that cannot be, the rest are
-    // removed.
+    // Puts every DAT in place, or none: when one cannot be, or an interrupt
+    // comes meanwhile, every DAT is left as it was (false).
     bool commit();
-    // Removes every DAT begun, and OUT when this run created it.
+    // Removes every DAT begun, and OUT when this run made it and it is
+    // empty.
     void abandon();
     // The skipped lists on stderr, then the summary; 3 when a list was
     // skipped.

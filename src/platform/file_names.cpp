@@ -2,10 +2,13 @@
 // on names converted from and to UTF-8.
 #include "platform/file_names.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include "bytes/fast_paths.h"
 #ifdef _WIN32
 #include <direct.h>
 #include <dirent.h>
@@ -142,6 +145,57 @@ int replaceNamed(const char* from, const char* to)
     return -1;
 }
 
+// The two renames that replace `to` keeping it, where it cannot be done in
+// one step.
+static int replaceKeepingInTwo(const wchar_t* from, const wchar_t* to, const wchar_t* keep)
+{
+    if (!MoveFileExW(to, keep, MOVEFILE_REPLACE_EXISTING))
+        return -1;
+    if (MoveFileExW(from, to, 0))
+        return 0;
+    const DWORD error = GetLastError();
+    MoveFileExW(keep, to, 0);
+    SetLastError(error);
+    return -1;
+}
+
+int replaceKeepingNamed(const char* from, const char* to, const char* keep, KeptAt& kept)
+{
+    const std::wstring wideFrom = wide(from), wideTo = wide(to), wideKeep = wide(keep);
+    const DWORD attributes = GetFileAttributesW(wideTo.c_str());
+    int status = -1;
+    if (attributes == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        kept = KeptAt::Nowhere;
+        status = MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0) ? 0 : -1;
+    } else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        errno = EISDIR;
+        return -1;
+    } else {
+        kept = KeptAt::Keep;
+        if (fastPathsOn() && ReplaceFileW(wideTo.c_str(), wideFrom.c_str(), wideKeep.c_str(),
+                                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+            return 0;
+        // Half done, the replaced file is under `keep`: it goes back first.
+        if (fastPathsOn() && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            MoveFileExW(wideKeep.c_str(), wideTo.c_str(), 0);
+        status = replaceKeepingInTwo(wideFrom.c_str(), wideTo.c_str(), wideKeep.c_str());
+    }
+    if (status != 0)
+        errno = errnoOf(GetLastError());
+    return status;
+}
+
+int undoReplaceKeeping(const char* from, const char* to, const char* keep, KeptAt kept)
+{
+    assert(kept != KeptAt::From);
+    if (!MoveFileExW(wide(to).c_str(), wide(from).c_str(), 0) ||
+        (kept == KeptAt::Keep && !MoveFileExW(wide(keep).c_str(), wide(to).c_str(), 0))) {
+        errno = errnoOf(GetLastError());
+        return -1;
+    }
+    return 0;
+}
+
 bool identifyNamed(const char* name, FileIdentity& identity)
 {
     // Opened for no access at all: a directory too, and whatever is shared.
@@ -250,6 +304,56 @@ int replaceNamed(const char* from, const char* to)
     }
 #endif
     return rename(from, to);
+}
+
+// The names swapped in one step; false where the system cannot.
+static bool exchangeNamed(const char* one, const char* other)
+{
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+    return renameat2(AT_FDCWD, one, AT_FDCWD, other, RENAME_EXCHANGE) == 0;
+#else
+    (void)one;
+    (void)other;
+    errno = EINVAL;
+    return false;
+#endif
+}
+
+int replaceKeepingNamed(const char* from, const char* to, const char* keep, KeptAt& kept)
+{
+    struct stat target;
+    if (lstat(to, &target) != 0) {
+        if (errno != ENOENT)
+            return -1;
+        kept = KeptAt::Nowhere;
+        return rename(from, to);
+    }
+    if (S_ISDIR(target.st_mode)) {
+        errno = EISDIR;
+        return -1;
+    }
+    kept = KeptAt::From;
+    if (fastPathsOn() && exchangeNamed(from, to))
+        return 0;
+    // The two renames: a moment without `to`, where no swap can be had.
+    kept = KeptAt::Keep;
+    if (rename(to, keep) != 0)
+        return -1;
+    if (rename(from, to) == 0)
+        return 0;
+    const int errorNumber = errno;
+    rename(keep, to);
+    errno = errorNumber;
+    return -1;
+}
+
+int undoReplaceKeeping(const char* from, const char* to, const char* keep, KeptAt kept)
+{
+    if (kept == KeptAt::From)
+        return exchangeNamed(from, to) ? 0 : -1;
+    if (rename(to, from) != 0)
+        return -1;
+    return kept == KeptAt::Keep ? rename(keep, to) : 0;
 }
 
 bool identifyNamed(const char* name, FileIdentity& identity)

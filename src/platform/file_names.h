@@ -57,6 +57,25 @@ int removeDirectoryNamed(const char* name);
 // left alone). 0, or -1 with errno set.
 int replaceNamed(const char* from, const char* to);
 
+// Where replaceKeepingNamed left what stood at the target.
+enum class KeptAt {
+    Nowhere,   // nothing stood there
+    From,      // under `from`: the two names were swapped in one step
+    Keep,      // under `keep`
+};
+
+// Puts `from` at `to` as replaceNamed does, but keeps what stood at `to` (a
+// file or a link; a directory there is refused with EISDIR): under `from`,
+// the names swapped in one step, where the system can (on Linux), else under
+// `keep` (whatever a killed run left there replaced), `to` replaced in one
+// step where the system can (on Windows) and otherwise by two renames.
+// 0, or -1 with errno set and the names as they were.
+int replaceKeepingNamed(const char* from, const char* to, const char* keep, KeptAt& kept);
+
+// Puts the names back as they were before replaceKeepingNamed. 0, or -1
+// with errno set.
+int undoReplaceKeeping(const char* from, const char* to, const char* keep, KeptAt kept);
+
 // What a name leads to, told apart from every other file of the system: the
 // device and inode (on Windows the volume and file index).
 struct FileIdentity {

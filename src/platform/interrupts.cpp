@@ -7,13 +7,13 @@
 //   entry that no longer names the run's own file is switched off instead.
 //   An entry and its name are one block, the name right after the entry, so
 //   that the name removeOnInterrupt hands out leads back to its entry.
-// - `ending` is set before the handler looks at `creating`, and a creating
-//   thread sets `creating` before it looks at `ending` (both sequentially
+// - `ending` is set before the handler looks at `holding`, and a holding
+//   thread sets `holding` before it looks at `ending` (both sequentially
 //   consistent): either the thread sees `ending` and creates nothing, or the
-//   handler sees `creating` and waits until the file exists, then removes
-//   it. The handler never runs on a creating thread (a POSIX thread holds
-//   interrupts off while it creates; on Windows the handler has a thread of
-//   its own), so the wait ends.
+//   handler sees `holding` and waits until the file exists (or the swaps
+//   are done or undone), then removes it. The handler never runs on a
+//   holding thread (a POSIX thread blocks interrupts while it holds them
+//   back; on Windows the handler has a thread of its own), so the wait ends.
 // - On POSIX systems the handler makes only async-signal-safe calls:
 //   unlink, rmdir, write, sigaction, raise, and lock-free atomics.
 #include "platform/interrupts.h"
@@ -47,14 +47,14 @@ struct DoomedFile {
 
 std::atomic<DoomedFile*> doomedFiles{nullptr};
 std::atomic<bool> ending{false};
-std::atomic<int> creating{0};
+std::atomic<int> holding{0};
 
 const char interruptedMessage[] = "Interrupted.\n";
 
 void removeDoomedFiles()
 {
     ending.store(true);
-    while (creating.load() != 0) {
+    while (holding.load() != 0) {
     }
     for (DoomedFile* file = doomedFiles.load(std::memory_order_acquire); file != nullptr; file = file->next)
         if (file->active.load() && removeNamed(file->name) != 0)
@@ -134,8 +134,8 @@ void catchInterrupts()
 #ifndef _WIN32
 namespace {
 
-// The creating thread's signal mask from before its creation.
-thread_local sigset_t maskBeforeCreation;
+// The holding thread's signal mask from before the hold.
+thread_local sigset_t maskBeforeHold;
 
 void blockInterrupts(sigset_t* before)
 {
@@ -149,20 +149,37 @@ void blockInterrupts(sigset_t* before)
 }  // namespace
 #endif
 
-bool enterFileCreation()
+bool holdInterrupts()
 {
 #ifndef _WIN32
-    blockInterrupts(&maskBeforeCreation);
+    blockInterrupts(&maskBeforeHold);
 #endif
-    creating.fetch_add(1);
+    holding.fetch_add(1);
     return !ending.load();
 }
 
-void leaveFileCreation()
+void releaseInterrupts()
 {
-    creating.fetch_sub(1);
+    holding.fetch_sub(1);
 #ifndef _WIN32
-    pthread_sigmask(SIG_SETMASK, &maskBeforeCreation, nullptr);
+    pthread_sigmask(SIG_SETMASK, &maskBeforeHold, nullptr);
+#endif
+}
+
+bool interruptWaiting()
+{
+#ifdef _WIN32
+    // The handler's thread has set `ending` and waits for the release.
+    return ending.load();
+#else
+    // Blocked on this thread and on every other, the signal waits pending.
+    sigset_t pending;
+    if (sigpending(&pending) != 0)
+        return false;
+    for (int signalNumber : caughtSignals)
+        if (sigismember(&pending, signalNumber) == 1)
+            return true;
+    return ending.load();
 #endif
 }
 

@@ -18,14 +18,21 @@ void keepOnInterrupt(const char* name);
 // From here on, interrupts end the run as described above.
 void catchInterrupts();
 
-// Any thread creates a file named by removeOnInterrupt only between these
-// two calls, so that an interrupt cannot remove the name just before the file
-// appears: the handler waits while a creation is under way (on POSIX systems
-// the creating thread holds interrupts off meanwhile, so the handler never
-// runs on it and the wait ends). False from the first when an interrupt has
-// come: create nothing then (leaveFileCreation is still called). Not nested.
-bool enterFileCreation();
-void leaveFileCreation();
+// Interrupts held back: any thread creates a file named by removeOnInterrupt
+// only between these two calls, so that an interrupt cannot remove the name
+// just before the file appears, and the run puts its DATs in place between
+// them, so that an interrupt finds each DAT either old or new. The handler
+// waits while a thread holds interrupts back (on POSIX systems that thread
+// blocks them meanwhile, so the handler never runs on it and the wait ends).
+// False from the first when an interrupt has come: create nothing then
+// (releaseInterrupts is still called). Not nested; nothing between them
+// waits for another process.
+bool holdInterrupts();
+void releaseInterrupts();
+
+// While interrupts are held back: whether one has come and waits for the
+// release, so that the holder can undo what it began first.
+bool interruptWaiting();
 
 // Interrupts are taken on the other threads of the process, never this one.
 void keepInterruptsOffThisThread();

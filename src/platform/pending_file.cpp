@@ -16,7 +16,7 @@ bool createPendingFile(PendingFile& file, TextOutput& out, const char* target)
     file.part = removeOnInterrupt(part.c_str());
     bool opened = false;
     int errorNumber = EINTR;
-    if (enterFileCreation()) {
+    if (holdInterrupts()) {
         opened = openTextOutput(out, file.part);
         if (!opened && errno == EEXIST && removeNamed(file.part) == 0)
             opened = openTextOutput(out, file.part);
@@ -25,7 +25,7 @@ bool createPendingFile(PendingFile& file, TextOutput& out, const char* target)
     file.active = opened;
     if (!opened)
         keepOnInterrupt(file.part);
-    leaveFileCreation();
+    releaseInterrupts();
     errno = errorNumber;
     return opened;
 }
@@ -65,18 +65,34 @@ void abandonPendingFile(PendingFile& file)
     letGo(file);
 }
 
-bool createDirectoryRemovedOnInterrupt(const char* name)
+// The name the previous target is kept under where it cannot swap names
+// with the part.
+static std::string previousOf(const PendingFile& file)
 {
-    const char* doomed = removeOnInterrupt(name);
-    bool made = false;
-    int errorNumber = EINTR;
-    if (enterFileCreation()) {
-        made = makeDirectoryNamed(name) == 0;
-        errorNumber = errno;
-    }
-    if (!made)
-        keepOnInterrupt(doomed);
-    leaveFileCreation();
-    errno = errorNumber;
-    return made;
+    return targetOf(file) + previousSuffix;
+}
+
+bool swapPendingFile(PendingFile& file)
+{
+    assert(file.active && !file.swapped);
+    file.swapped = replaceKeepingNamed(file.part, targetOf(file).c_str(), previousOf(file).c_str(), file.kept) == 0;
+    return file.swapped;
+}
+
+void finishPendingSwap(PendingFile& file)
+{
+    assert(file.swapped);
+    if (file.kept == KeptAt::From)
+        removeNamed(file.part);
+    else if (file.kept == KeptAt::Keep)
+        removeNamed(previousOf(file).c_str());
+    file.swapped = false;
+    letGo(file);
+}
+
+bool undoPendingSwap(PendingFile& file)
+{
+    assert(file.swapped);
+    file.swapped = false;
+    return undoReplaceKeeping(file.part, targetOf(file).c_str(), previousOf(file).c_str(), file.kept) == 0;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/file_names.h"
 #include "platform/text_output.h"
 
 // The temporary name's suffix: TARGET.part while the file is written.
@@ -18,7 +19,13 @@ inline constexpr char pendingSuffix[] = ".part";
 struct PendingFile {
     const char* part = nullptr;   // TARGET.part, named for removal on interrupt
     bool active = false;          // created, neither committed nor removed yet
+    bool swapped = false;         // in place, the previous target kept (see swapPendingFile)
+    KeptAt kept = KeptAt::Nowhere;   // where the previous target is kept
 };
+
+// The name a previous target is kept under while the part stands in its
+// place, where the two cannot swap names: TARGET.previous.
+inline constexpr char previousSuffix[] = ".previous";
 
 // The target's name: the part's without pendingSuffix.
 std::string targetOf(const PendingFile& file);
@@ -35,8 +42,14 @@ bool commitPendingFile(PendingFile& file);
 // Removes the part, if it is still the run's.
 void abandonPendingFile(PendingFile& file);
 
-// Creates a directory (one level) that an interrupt removes again, inside
-// the interrupt bracket. False, with errno set, when it cannot be created
-// (EEXIST when another run has just made it); an interrupt then leaves the
-// name alone.
-bool createDirectoryRemovedOnInterrupt(const char* name);
+// Putting several parts in place as one: each is swapped in with the
+// previous target kept (under the part's name, or TARGET.previous), then
+// either every swap is finished (the previous targets removed) or each is
+// undone (the previous target back, the part again the run's to remove).
+// Called with interrupts held back, so that an interrupt finds every
+// target as it was or every one new. False, with errno set, when the part
+// cannot be put in place (a directory at the target, a target that cannot
+// be replaced): nothing changed then.
+bool swapPendingFile(PendingFile& file);
+void finishPendingSwap(PendingFile& file);
+bool undoPendingSwap(PendingFile& file);

@@ -336,11 +336,11 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
     // An interrupt waits while the target comes to exist, so that it can
     // remove it; once one has come, nothing is created.
     int to = -1;
-    if (enterFileCreation())
+    if (holdInterrupts())
         to = openNamed(target, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
     else
         errno = EINTR;
-    leaveFileCreation();
+    releaseInterrupts();
     if (to < 0) {
         reportError("copy: cannot create '%s': %s\n", target, errno);
         return 1;

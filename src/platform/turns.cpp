@@ -7,8 +7,17 @@
 //   Either goes when the process ends, however it ends; neither is a file.
 // - The run never waits while it holds a turn: it takes each turn without
 //   waiting, and when one is taken elsewhere it gives back all it holds,
-//   waits for that one alone, then takes the rest again. Runs that wait for
-//   each other therefore never wait in a circle.
+//   waits for that one alone, then takes the rest again. A circle of waits
+//   needs a run that waits while holding what another waits for: there is
+//   none, so runs in any arrangement of working directories and OUTs (a run
+//   in X writing into Y beside one in Y writing into X) all finish.
+// - A turn is only ever at a directory that is there: a missing DATs'
+//   directory is made once every other turn is held, and its turn is taken
+//   in the same hold of interrupts, without waiting. Only a run that made it
+//   and holds its turn names it for removal (rmdir: only while empty), so a
+//   run never removes a directory another run holds or waits for. A run
+//   that finds its turn's directory gone when it gets the turn (another run
+//   made and removed it) asks again, and makes it anew.
 // - When takeTurns returns, each turn held is at the directory its name
 //   leads to then: a directory removed and made anew while the run waited
 //   is asked for again.
@@ -16,12 +25,14 @@
 //   Windows mutex belongs to the thread that took it).
 #include "platform/turns.h"
 
+#include <cerrno>
 #include <cstdio>
+
+#include "platform/interrupts.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -124,6 +135,7 @@ void askForTurns(Turns& turns)
     for (int i = 0; i < turns.count; i++) {
         Turn& turn = turns.turn[i];
         turn.asked = openTurn(turn);
+        turn.missing = !turn.asked && turn.makes && errno == ENOENT;
         for (int j = 0; turn.asked && j < i; j++) {
             if (turns.turn[j].asked && turns.turn[j].identity == turn.identity) {
                 closeTurn(turn);
@@ -195,6 +207,41 @@ bool turnsInPlace(const Turns& turns)
     return true;
 }
 
+// Makes the missing directory of a turn, every other turn held, and takes
+// its turn at once. Returns -1, or the turn's index when another run that
+// made it too took it first (this run then waits for it: the directory is
+// that run's).
+int makeMissingDirectories(Turns& turns)
+{
+    for (int i = 0; i < turns.count; i++) {
+        Turn& turn = turns.turn[i];
+        if (!turn.missing)
+            continue;
+        turn.missing = false;
+        const char* doomed = removeOnInterrupt(turn.name);
+        bool made = false;
+        Lock lock = Lock::Unavailable;
+        // An interrupt comes before the directory is made or once its turn
+        // is held, never in between.
+        if (holdInterrupts()) {
+            made = makeDirectoryNamed(turn.name) == 0;
+            turn.asked = (made || errno == EEXIST) && openTurn(turn);
+            if (turn.asked)
+                lock = lockTurn(turn, false);
+        }
+        turn.held = lock == Lock::Taken;
+        turn.made = made && turn.held;
+        if (!turn.made)
+            keepOnInterrupt(doomed);
+        releaseInterrupts();
+        if (lock == Lock::Busy)
+            return i;
+        if (turn.asked && lock == Lock::Unavailable)
+            passOver(turn);
+    }
+    return -1;
+}
+
 void closeTurns(Turns& turns)
 {
     for (int i = 0; i < turns.count; i++)
@@ -204,29 +251,41 @@ void closeTurns(Turns& turns)
 
 }  // namespace
 
-void takeTurns(Turns& turns, const char* first, const char* second)
+void takeTurns(Turns& turns, const char* workingDirectory, const char* datDirectory)
 {
     turns.count = 0;
-    for (const char* name : {first, second}) {
+    for (const char* name : {workingDirectory, datDirectory}) {
         if (name != nullptr) {
             Turn& turn = turns.turn[turns.count++];
             turn = Turn{};
             turn.name = name;
+            turn.makes = name == datDirectory;
         }
     }
     askForTurns(turns);
     for (;;) {
-        const int busy = takeFreeTurns(turns);
-        if (busy < 0 && turnsInPlace(turns))
-            return;
-        giveBack(turns);
-        if (busy >= 0) {
-            waitForTurn(turns.turn[busy]);
-        } else {
+        int busy = takeFreeTurns(turns);
+        if (busy < 0 && !turnsInPlace(turns)) {
+            giveBack(turns);
             closeTurns(turns);
             askForTurns(turns);
+            continue;
         }
+        if (busy < 0)
+            busy = makeMissingDirectories(turns);
+        if (busy < 0)
+            return;
+        giveBack(turns);
+        waitForTurn(turns.turn[busy]);
     }
+}
+
+bool madeDatDirectory(const Turns& turns)
+{
+    for (int i = 0; i < turns.count; i++)
+        if (turns.turn[i].made)
+            return true;
+    return false;
 }
 
 void giveTurnsBack(Turns& turns)

@@ -6,7 +6,9 @@
 // goes on as usual. A turn goes with the process that held it, however it
 // ends (a killed run never blocks the next one), and leaves no file behind.
 // While a run holds its turns, whatever it finds under its files' names was
-// left by a run that no longer lives.
+// left by a run that no longer lives. The DATs' own directory is made when
+// missing, once the run holds its other turn, and its turn taken at once:
+// a turn never waits for a directory that another run may remove.
 #pragma once
 
 #include "platform/file_names.h"
@@ -20,6 +22,9 @@ struct Turn {
     bool asked = false;           // the directory could be opened, and is not another turn's
     bool held = false;
     bool announced = false;       // the waiting line was printed
+    bool makes = false;           // the directory is made when missing
+    bool missing = false;         // it was not there when its turn was asked for
+    bool made = false;            // this run made it, and holds its turn
 #ifdef _WIN32
     void* mutex = nullptr;        // the named mutex standing for the turn
 #else
@@ -32,12 +37,18 @@ struct Turns {
     int count = 0;
 };
 
-// Takes the turns at the directories named (nullptr for none, the same
-// directory once), waiting while another run holds one. A directory whose
-// turn cannot be had for another reason (it cannot be opened, its file
+// Takes the turns at the working directory and at the DATs' directory
+// (nullptr for none, the same directory once), waiting while another run
+// holds one. The DATs' directory is made (one level) when missing, and an
+// interrupt removes it again while it is empty. A directory whose turn
+// cannot be had for another reason (it cannot be opened or made, its file
 // system keeps no locks) is passed over: the run then goes on as it would
 // without turns.
-void takeTurns(Turns& turns, const char* first, const char* second);
+void takeTurns(Turns& turns, const char* workingDirectory, const char* datDirectory);
+
+// True when takeTurns made the DATs' directory: this run may remove it
+// again, while it holds its turn there and the directory is empty.
+bool madeDatDirectory(const Turns& turns);
 
 // Gives every turn back (the end of the process does it too).
 void giveTurnsBack(Turns& turns);

@@ -122,14 +122,14 @@ static int convertInto(Run& run, Writer& writer)
 {
     catchInterrupts();
     std::puts(banner);
-    if (!writer.prepare()) {
-        printCannotOpenDat(writer.failedDat);
-        return 3;
-    }
     // Runs that would write the same files take turns. Holding its turn, the
     // run may take what it finds under its files' names for what a killed
     // run left; the previous DATs stay until the new ones are complete.
     takeTurns(run.turns, ".", writer.directory);
+    if (!writer.prepare(madeDatDirectory(run.turns))) {
+        printCannotOpenDat(writer.failedDat);
+        return 3;
+    }
     removeOnInterrupt(temporaryFileName);
     writer.removeLeftovers();
 
@@ -182,7 +182,11 @@ static int convertInto(Run& run, Writer& writer)
         return 3;
     }
     if (!replaced) {
-        printCannotOpenDat(writer.failedDat);
+        if (writer.failedToReplace)
+            std::printf("\nFailed to replace '%s': every DAT in '%s' is as it was.\n\n", writer.failedDat,
+                        writer.directory);
+        else
+            printCannotOpenDat(writer.failedDat);
         return 3;
     }
     if (run.state.lineCount < 1) {
