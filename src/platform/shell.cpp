@@ -1,6 +1,7 @@
-// The interpreter's "del" and "copy /B *.xml" commands. The copy lists the
-// sources' directory itself, in byte-wise name order, and appends each
-// source to a target created anew; any failure leaves no target behind.
+// The interpreter's "del" and "copy /B" commands. The copy lists the
+// sources' directory itself, in byte-wise name order (or takes the files
+// named, in their order), and appends each source to a target created anew;
+// any failure leaves no target behind.
 #include "platform/shell.h"
 
 #include "platform/file_names.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -84,9 +86,11 @@ bool canListDirectory(const char* directory, int& errorNumber)
 }
 
 // Where the copy's sources are: a directory ("" for the working one) and the
-// path of a source in it.
+// path of a source in it, or the files named (then `name` is empty).
 struct SourceDirectory {
     std::string name;
+    std::vector<std::string> files;   // the sources named, in order
+    bool named = false;
     std::string listed() const { return name.empty() ? "." : name; }
     std::string pathOf(const std::string& source) const { return name.empty() ? source : name + "/" + source; }
 };
@@ -295,9 +299,36 @@ static bool reserveRoom(int fd, std::uint64_t size)
 #endif
 }
 
-// The sources and the target of "[DIR/]*.xml NAME": the target is the last
-// word (its name has no space), the directory whatever stands before
-// "/*.xml". False when the sources are not of that form.
+// Reads the sources named, `"F1" + "F2" + ...` (a quote inside a name
+// written twice), into `files`. False when they are not of that form.
+static bool readNamedSources(std::string_view sources, std::vector<std::string>& files)
+{
+    std::size_t at = 0;
+    for (;;) {
+        if (at >= sources.size() || sources[at] != '"')
+            return false;
+        std::string& file = files.emplace_back();
+        for (at++;; at++) {
+            if (at >= sources.size())
+                return false;
+            if (sources[at] == '"' && (at + 1 >= sources.size() || sources[at + 1] != '"'))
+                break;
+            file += sources[at];
+            at += sources[at] == '"';
+        }
+        at++;
+        if (at == sources.size())
+            return true;
+        if (sources.substr(at, 3) != " + ")
+            return false;
+        at += 3;
+    }
+}
+
+// The sources and the target of "[DIR/]*.xml NAME" or "\"F1\" + ... NAME":
+// the target is the last word (its name has no space), the directory
+// whatever stands before "/*.xml". False when the sources are not of either
+// form.
 static bool readCopyArguments(const char* arguments, SourceDirectory& from, std::string& target)
 {
     const char* space = std::strrchr(arguments, ' ');
@@ -306,6 +337,10 @@ static bool readCopyArguments(const char* arguments, SourceDirectory& from, std:
     std::string sources(arguments, space);
     target = space + 1;
     const std::size_t suffix = sizeof sourcePatternInDirectory - 1;
+    if (sources.starts_with('"')) {
+        from.named = true;
+        return readNamedSources(sources, from.files);
+    }
     if (sources == sourcePattern)
         from.name.clear();
     else if (sources.size() > suffix && sources.ends_with(sourcePatternInDirectory))
@@ -313,6 +348,20 @@ static bool readCopyArguments(const char* arguments, SourceDirectory& from, std:
     else
         return false;
     return true;
+}
+
+// The files named, in their order, and the sum of their sizes (a file that
+// is gone or not a regular file counts nothing: its copy reports it).
+static void takeNamedSources(const SourceDirectory& from, SourceList& sources, std::uint64_t& totalSize)
+{
+    for (const std::string& file : from.files) {
+        sources.starts.push_back(static_cast<std::uint32_t>(sources.names.size()));
+        sources.names.insert(sources.names.end(), file.c_str(), file.c_str() + file.size() + 1);
+        bool regular = false;
+        std::uint64_t size = 0;
+        if (statNamed(file.c_str(), regular, size) && regular)
+            totalSize += size;
+    }
 }
 
 static int runCopy(const SourceDirectory& from, const char* target, const CopyWatch& watch)
@@ -324,7 +373,9 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
     }
     SourceList sources;
     std::uint64_t totalSize = 0;
-    if (!listCopySources(from, sources, totalSize, errorNumber)) {
+    if (from.named) {
+        takeNamedSources(from, sources, totalSize);
+    } else if (!listCopySources(from, sources, totalSize, errorNumber)) {
         reportError("copy: cannot list directory '%s': %s\n", from.listed().c_str(), errorNumber);
         return 1;
     }

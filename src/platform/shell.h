@@ -2,6 +2,8 @@
 //   "del NAME"                removes a file or symbolic link, never a directory
 //   "copy /B [DIR/]*.xml NAME"  concatenates the *.xml files of DIR (the
 //                             working directory without it) into NAME
+//   "copy /B \"F1\" + \"F2\" NAME" concatenates the files named, in that
+//                             order (a quote in a name written twice)
 // Messages go to the console as the interpreter would print them; the return
 // value is the interpreter's status (0 success, 1 failure).
 #pragma once

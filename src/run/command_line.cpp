@@ -25,7 +25,10 @@ static Invocation misuse(const char* format, const char* argument = "")
 {
     static char message[512];
     std::snprintf(message, sizeof message, format, argument);
-    return Invocation{Action::Misuse, nullptr, false, DatForm::Combined, nullptr, nullptr, message};
+    Invocation wrong;
+    wrong.action = Action::Misuse;
+    wrong.misuse = message;
+    return wrong;
 }
 
 // When `argument` is the option `name` with a value (as NAME VALUE or
@@ -68,15 +71,16 @@ static const char* shown(const char* text)
 
 Invocation readCommandLine(int argc, char** argv)
 {
-    Invocation asked{Action::Convert, nullptr, false, DatForm::Combined, nullptr, nullptr, nullptr};
+    Invocation asked;
     bool xml = false;
     bool optionsEnded = false;
     for (int i = 1; i < argc; i++) {
         const char* argument = argv[i];
-        if (!optionsEnded && isHelpOption(argument))
-            return Invocation{Action::Help, nullptr, false, DatForm::Combined, nullptr, nullptr, nullptr};
-        if (!optionsEnded && std::strcmp(argument, "--version") == 0)
-            return Invocation{Action::Version, nullptr, false, DatForm::Combined, nullptr, nullptr, nullptr};
+        if (!optionsEnded && (isHelpOption(argument) || std::strcmp(argument, "--version") == 0)) {
+            Invocation shown;
+            shown.action = isHelpOption(argument) ? Action::Help : Action::Version;
+            return shown;
+        }
         if (!optionsEnded && std::strcmp(argument, "--disks") == 0) {
             asked.disks = true;
             continue;
@@ -106,9 +110,7 @@ Invocation readCommandLine(int argc, char** argv)
         }
         if (!optionsEnded && argument[0] == '-' && argument[1] != '\0')
             return misuse("softlist2dat: unknown option '%s'\n", argument);
-        if (asked.directory != nullptr)
-            return misuse("softlist2dat: more than one directory given\n");
-        asked.directory = argument;
+        asked.lists.push_back(argument);
     }
     if (xml && asked.perList == nullptr)
         return misuse("softlist2dat: option '--xml' is for the list DATs: give it with --per-list OUT\n");
@@ -119,7 +121,8 @@ Invocation readCommandLine(int argc, char** argv)
 
 void printUsage(std::FILE* to)
 {
-    std::fputs("Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--dat-version TEXT] [--] [DIR]\n"
+    std::fputs("Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--dat-version TEXT] [--]\n"
+               "                   [DIR | FILE...]\n"
                "       softlist2dat -h | --help"
 #ifdef _WIN32
                " | /?"
@@ -128,7 +131,8 @@ void printUsage(std::FILE* to)
                "       softlist2dat --version\n"
                "\n"
                "Turns every MESS software list (*.xml) in DIR, or in the current directory\n"
-               "when no DIR is given, into one ClrMamePro DAT. The DAT,\n"
+               "when no DIR is given, or the lists in the FILEs named (list files or MAME's\n"
+               "own dumps: mame -listsoftware > lists.xml), into one ClrMamePro DAT. The DAT,\n"
                "all_mess_software_lists.dat, is written to the current directory, which\n"
                "must be writable (an old DAT there is replaced), together with the\n"
                "temporary file tempfileforplimsett.tmp while the tool runs.\n"
@@ -149,8 +153,8 @@ void printUsage(std::FILE* to)
                "  softlist2dat --per-list out --xml --dat-version 0.251 /usr/share/games/mame/hash\n"
                "\n"
                "Exit status: 0 the DAT was written (also when there was nothing to convert),\n"
-               "2 the command line was wrong or DIR cannot be read, 3 a file could not be\n"
-               "opened or the DAT not written, or (--per-list) a list was skipped.\n",
+               "2 the command line was wrong or DIR or a FILE cannot be read, 3 a file could\n"
+               "not be opened or the DAT not written, or (--per-list) a list was skipped.\n",
                to);
 }
 

@@ -1,5 +1,6 @@
 // softlist2dat: turns every MESS software list of a directory (the working
-// one without arguments) into one ClrMamePro DAT in the working directory,
+// one without arguments), or of the files named, into one ClrMamePro DAT in
+// the working directory,
 // "all_mess_software_lists.dat", or with --per-list OUT into one DAT per list
 // in OUT (with --xml in Logiqx XML).
 #include <cstdio>
@@ -26,7 +27,7 @@ static int carryOut(Invocation invocation)
     case Action::Convert:
         break;
     }
-    return runConversion(invocation.directory, invocation.disks, invocation.form, invocation.perList,
+    return runConversion(invocation.lists, invocation.disks, invocation.form, invocation.perList,
                          invocation.datVersion);
 }
 

@@ -5,14 +5,21 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include "dat/combined_dat.h"
 #include "dat/dat_writer.h"
 #include "dat/list_dats.h"
 #include "dat/list_text.h"
 #include "dat/list_xml.h"
+#include "platform/file_names.h"
 #include "platform/interrupts.h"
 #include "platform/pending_file.h"
 #include "platform/shell.h"
@@ -36,7 +43,7 @@ static const char temporaryFileName[] = "tempfileforplimsett.tmp";
 // The run's storage: reserved once, alive for the whole run.
 struct Run {
     char commandLine[192];     // the "del" commands
-    char copyCommand[8192];    // the copy command, read by the copy's thread
+    std::string copyCommand;   // the copy command, read by the copy's thread
     TextInput input;
     TextOutput output;
     ScanState state;
@@ -93,26 +100,100 @@ static bool scanWhileCopying(Run& run, Writer& writer)
     return true;
 }
 
-// The copy command for the lists of `listDirectory` (nullptr for here).
-// False, with errno set, when the directory cannot be listed or its name is
-// too long for the command.
-static bool formatCopyCommand(Run& run, const char* listDirectory)
+// A file named, and what it leads to.
+struct NamedFile {
+    const char* name;
+    FileIdentity identity;
+};
+
+// Why a file named cannot be a copy source: a misuse's message (its %s the
+// name), or nullptr. `earlier`: the files named before it (and the
+// temporary file, which the copy replaces).
+static const char* whyNotASource(const char* name, std::vector<NamedFile>& earlier, bool several)
 {
-    if (listDirectory == nullptr) {
-        std::snprintf(run.copyCommand, sizeof run.copyCommand, "copy /B *.xml %s", temporaryFileName);
+    static char message[600];
+    bool regular = false;
+    std::uint64_t size = 0;
+    if (!statNamed(name, regular, size)) {
+        std::snprintf(message, sizeof message, "cannot read '%%s': %s", std::strerror(errno));
+        return message;
+    }
+    if (several && leadsToDirectory(name))
+        return "'%s' is a directory: name one DIR, or FILEs";
+    const int fd = regular ? openNamed(name, O_RDONLY | O_BINARY | O_NONBLOCK) : -1;
+    if (fd < 0) {
+        std::snprintf(message, sizeof message, "cannot read '%%s': %s", std::strerror(regular ? errno : EINVAL));
+        return message;
+    }
+    close(fd);
+    NamedFile file{name, {}};
+    if (identifyNamed(name, file.identity)) {
+        for (const NamedFile& other : earlier) {
+            if (other.identity == file.identity) {
+                std::string shown = "'%s' is the same file as '";
+                for (const char* c = other.name; *c != '\0' && shown.size() < 500; c++)
+                    shown += *c == '%' ? "%%" : std::string(1, *c);
+                std::snprintf(message, sizeof message, "%s'", shown.c_str());
+                return message;
+            }
+        }
+        earlier.push_back(file);
+    }
+    return nullptr;
+}
+
+// Appends `name` to the copy command as one quoted source (a quote in the
+// name written twice).
+static void appendQuoted(std::string& command, const char* name)
+{
+    command += '"';
+    for (const char* c = name; *c != '\0'; c++) {
+        command += *c;
+        if (*c == '"')
+            command += '"';
+    }
+    command += '"';
+}
+
+// The copy command for `lists` (none: the working directory's *.xml files;
+// one directory: its *.xml files; else the files, in order). False when a
+// list cannot be read: the message is printed.
+static bool formatCopyCommand(Run& run, const std::vector<const char*>& lists)
+{
+    std::string& command = run.copyCommand;
+    if (lists.empty() || (lists.size() == 1 && std::strcmp(lists[0], ".") == 0)) {
+        command = std::string("copy /B *.xml ") + temporaryFileName;
         return true;
     }
-    int errorNumber = 0;
-    if (!canListDirectory(listDirectory, errorNumber)) {
-        errno = errorNumber;
-        return false;
+    if (lists.size() == 1 && leadsToDirectory(lists[0])) {
+        int errorNumber = 0;
+        if (!canListDirectory(lists[0], errorNumber)) {
+            std::fprintf(stderr, "softlist2dat: cannot read directory '%s': %s\n", lists[0],
+                         std::strerror(errorNumber));
+            return false;
+        }
+        command = std::string("copy /B ") + lists[0] + "/*.xml " + temporaryFileName;
+        return true;
     }
-    int length =
-        std::snprintf(run.copyCommand, sizeof run.copyCommand, "copy /B %s/*.xml %s", listDirectory, temporaryFileName);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof run.copyCommand) {
-        errno = ENAMETOOLONG;
-        return false;
+    // The temporary file, where one was left, is never a source: the copy
+    // replaces it.
+    std::vector<NamedFile> named(1, NamedFile{temporaryFileName, {}});
+    if (!identifyNamed(temporaryFileName, named[0].identity))
+        named.clear();
+    command = "copy /B ";
+    for (const char* name : lists) {
+        if (const char* why = whyNotASource(name, named, lists.size() > 1)) {
+            std::fputs("softlist2dat: ", stderr);
+            std::fprintf(stderr, why, name);
+            std::fputc('\n', stderr);
+            return false;
+        }
+        if (name != lists[0])
+            command += " + ";
+        appendQuoted(command, name);
     }
+    command += ' ';
+    command += temporaryFileName;
     return true;
 }
 
@@ -133,7 +214,7 @@ static int convertInto(Run& run, Writer& writer)
     removeOnInterrupt(temporaryFileName);
     writer.removeLeftovers();
 
-    run.copy.start(runShellWatched, run.copyCommand);
+    run.copy.start(runShellWatched, run.copyCommand.c_str());
     bool scanned = scanWhileCopying(run, writer);
     const int copyStatus = run.copy.finish();
     if (copyStatus != 0) {
@@ -196,17 +277,14 @@ static int convertInto(Run& run, Writer& writer)
     return writer.report(run.state.lineCount);
 }
 
-int runConversion(const char* listDirectory, bool disks, DatForm form, const char* perList, const char* datVersion)
+int runConversion(const std::vector<const char*>& lists, bool disks, DatForm form, const char* perList,
+                  const char* datVersion)
 {
     auto storage = std::make_unique_for_overwrite<Run>();
     Run& run = *storage;
     run.disks = disks;
-    if (listDirectory != nullptr && std::strcmp(listDirectory, ".") == 0)
-        listDirectory = nullptr;
-    if (!formatCopyCommand(run, listDirectory)) {
-        std::fprintf(stderr, "softlist2dat: cannot read directory '%s': %s\n", listDirectory, std::strerror(errno));
+    if (!formatCopyCommand(run, lists))
         return 2;
-    }
     // The writer chosen lives until the run has returned.
     const std::string_view version = datVersion != nullptr ? datVersion : "";
     switch (form) {
