@@ -24,6 +24,11 @@ TEST(LineKind, ByTheFirstCharacters)
         {"<!-\n", LineKind::Other},
         {"<softwarelist name=\"a\">\n", LineKind::SoftwareListOpen},
         {"<softwarelistX\n", LineKind::SoftwareListOpen},
+        {"<softwarelists>\n", LineKind::Other},
+        {"<softwarelists\tx\n", LineKind::Other},
+        {"<softwarelists\n", LineKind::Other},
+        {"<softwarelists", LineKind::Other},
+        {"<softwarelistsX>\n", LineKind::SoftwareListOpen},
         {"<software name=\"a\">\n", LineKind::SoftwareOpen},
         {"<softwares>\n", LineKind::SoftwareOpen},
         {"<software", LineKind::SoftwareOpen},
@@ -56,7 +61,7 @@ TEST(LineKind, ByTheFirstCharacters)
         {"<diskarea name=\"cdrom\">\n", LineKind::Other},
         {"<disk>\n", LineKind::Other},
         {"<DISK name=\"a\" sha1=\"1\" />\n", LineKind::Other},
-        {"<disk\n", LineKind::Other},
+        {"<disk\n", LineKind::Disk},
         {"<disk", LineKind::Other},
     };
     for (const KindCase& c : cases)

@@ -31,6 +31,17 @@ ALWAYS_INLINE std::int32_t firstNonBlank(const char* line, std::int32_t length)
     return p;
 }
 
+// Whether "<softwarelist" ends at `at` the root of MAME's dumps,
+// "<softwarelists" then ">" or a blank (or the piece's end): it holds the
+// lists, and is none itself.
+ALWAYS_INLINE bool isListOfListsAt(const char* line, int length, int at)
+{
+    if (at >= length || line[at] != 's')
+        return false;
+    return at + 1 >= length || line[at + 1] == '>' || line[at + 1] == ' ' || line[at + 1] == '\t' ||
+           line[at + 1] == '\n';
+}
+
 // The kind of the piece line[0, length) whose first non-blank index is p.
 ALWAYS_INLINE LineKind lineKindAt(const char* line, int length, int p)
 {
@@ -49,14 +60,15 @@ ALWAYS_INLINE LineKind lineKindAt(const char* line, int length, int p)
         break;
     case 's':
         if (textAt(line, length, p, "<softwarelist", 13))
-            return LineKind::SoftwareListOpen;
+            return isListOfListsAt(line, length, p + 13) ? LineKind::Other : LineKind::SoftwareListOpen;
         if (textAt(line, length, p, "<software", 9))
             return LineKind::SoftwareOpen;
         break;
     case 'd':
         if (textAt(line, length, p, "<description>", 13))
             return LineKind::Description;
-        if (textAt(line, length, p, "<disk", 5) && p + 5 < length && (line[p + 5] == ' ' || line[p + 5] == '\t'))
+        if (textAt(line, length, p, "<disk", 5) && p + 5 < length &&
+            (line[p + 5] == ' ' || line[p + 5] == '\t' || line[p + 5] == '\n'))
             return LineKind::Disk;
         break;
     case 'r':
