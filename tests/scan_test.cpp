@@ -2,6 +2,8 @@
 // input lines in, DAT text out.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -123,6 +125,9 @@ TEST(Values, KeywordsQuotesAndEntities)
          lead + "<rom name=\"a\" size=\"4\"\r\n crc=\"c1\" sha1=\"s1\"/>\n<rom name=\"b\"\n\tcrc=\"c2\"\n size=\"4\" crc=\"x\" "
                 "/> md5=\"m\"\n",
          open + "  rom ( name \"a\" size 4 crc c1 sha1 s1 )\n  rom ( name \"b\" size 4 crc c2 )\n"},
+        {"a name on a continued line, decoded, and the first line's name kept over a later one",
+         lead + "<rom\n  name=\"p&amp;.bin\" size=\"4\"\n crc=\"c1\" />\n<rom name=\"q\"\n name=\"z\" crc=\"c2\"/>\n",
+         open + "  rom ( name \"p&.bin\" size 4 crc c1 )\n  rom ( name \"q\" crc c2 )\n"},
         {"a '/>' alone; a next line opening with '<' continues nothing",
          lead + "<rom name=\"a\" crc=\"c1\"\n  />\n<rom name=\"b\" size=\"1\"\n<rom name=\"c\" crc=\"c2\"/>\n",
          open + "  rom ( name \"a\" crc c1 )\n  rom ( name \"c\" crc c2 )\n"},
@@ -413,6 +418,59 @@ TEST(Handlers, ListDatsOnePerList)
     }
 }
 
+// Merges at the bounds of the tables that find them: parents of 31, 32, 33
+// and 100 rom lines and a disk (searched line by line up to 32 lines, by
+// hash beyond), in lists of 2, 129 and 300 sets (the names' table grows
+// past 128), the parent before and after its clone. A clone's line merges
+// from the parent's line of equal size, crc and sha1, the hashes' letters
+// in either case, but not from one without a name.
+TEST(Handlers, MergesAtTheBoundsOfTheirTables)
+{
+    auto hex = [](int value) {
+        char text[9];
+        std::snprintf(text, sizeof text, "%08X", value);
+        return std::string(text);
+    };
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    auto software = [](const std::string& name, const std::string& parent, const std::string& lines) {
+        return "<software name=\"" + name + "\"" + (parent.empty() ? "" : " cloneof=\"" + parent + "\"") +
+               ">\n<description>" + name + "</description>\n" + lines + "</software>\n";
+    };
+    for (int roms : {31, 32, 33, 100}) {
+        std::string parent = "<rom name=\"\" size=\"4\" crc=\"0000EEEE\" sha1=\"EE\"/>\n";
+        for (int i = 0; i < roms - 1; i++)
+            parent += "<rom name=\"r" + std::to_string(i) + ".bin\" size=\"4\" crc=\"" + hex(i) + "\" sha1=\"A" + hex(i) + "\"/>\n";
+        parent += "<disk name=\"d\" sha1=\"DD\"/>\n";
+        const std::string last = hex(roms - 2);
+        const std::string clone = software(
+            "c", "p", "<rom name=\"x.bin\" size=\"0x4\" crc=\"" + lower(last) + "\" sha1=\"a" + lower(last) + "\"/>\n" +
+            "<rom name=\"y.bin\" size=\"4\" crc=\"0000eeee\" sha1=\"ee\"/>\n<disk name=\"e\" sha1=\"dd\"/>\n");
+        const std::string cloneBlock = "\ngame (\n  name \"c\"\n  description \"c\"\n  cloneof \"p\"\n  romof \"p\"\n"
+                                       "  rom ( name \"x.bin\" merge \"r" + std::to_string(roms - 2) + ".bin\" size 4 crc " +
+                                       lower(last) + " sha1 a" + lower(last) + " )\n  rom ( name \"y.bin\" size 4 crc "
+                                       "0000eeee sha1 ee )\n  disk ( name \"e\" merge \"d\" sha1 dd )\n)\n";
+        for (int sets : {2, 129, 300}) {
+            std::string others;
+            for (int i = 0; i < sets - 2; i++)
+                others += software("f" + std::to_string(i), "", "<rom name=\"f\" size=\"4\" crc=\"1\" sha1=\"1\"/>\n");
+            for (const bool parentFirst : {true, false}) {
+                const std::string input = "<softwarelist name=\"m\">\n" +
+                                          (parentFirst ? software("p", "", parent) + others + clone
+                                                       : clone + others + software("p", "", parent));
+                const std::string dat = convertInMemory(input, nullptr, true, DatForm::ListText);
+                const std::size_t at = dat.find("\r\ngame (\r\n  name \"c\"");
+                ASSERT_NE(at, std::string::npos);
+                EXPECT_EQ(dat.substr(at, crlf(cloneBlock).size()), crlf(cloneBlock))
+                    << roms << " rom lines, " << sets << " sets, the parent " << (parentFirst ? "first" : "last");
+            }
+        }
+    }
+}
+
 // Disk lines, with disks asked for: like a ROM line's name and sha1, each
 // search bounded as the ROM handler's.
 TEST(Handlers, DiskLinesWithDisksAskedFor)
@@ -441,6 +499,8 @@ TEST(Handlers, DiskLinesWithDisksAskedFor)
         {"a missing closing quote stops at the LF", lead + "<disk name=\"d\" sha1=\"abc\n", open + "  disk ( name \"d\" sha1 abc )\n"},
         {"a NUL ends a value", lead + "<disk name=\"d\" sha1=\"" + '\0' + "s\" />\n<disk name=\"e" + '\0' + "x\" sha1=\"t\" />\n",
          open + "  disk ( name \"e\" sha1 t )\n"},
+        {"a disk tag over three lines, its name on the second", lead + "<disk\n name=\"d&amp;\"\n sha1=\"s\" />\n",
+         open + "  disk ( name \"d&\" sha1 s )\n"},
     };
     expectConversions(std::begin(cases), std::end(cases), true);
     // Without the option a disk line is like any line the table does not list.

@@ -106,6 +106,14 @@ void Merges::setCloses()
     openParent_ = ~0u;
 }
 
+// Hash values compare as values: their hex digits A-F as a-f.
+static void foldHexDigits(char* text, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; i++)
+        if (text[i] >= 'A' && text[i] <= 'F')
+            text[i] = static_cast<char>(text[i] + ('a' - 'A'));
+}
+
 bool Merges::romComes(std::string_view size, std::string_view crc, std::string_view sha1)
 {
     if (!inSet_ || size.empty() || crc.empty() || sha1.empty())
@@ -121,6 +129,7 @@ bool Merges::romComes(std::string_view size, std::string_view crc, std::string_v
         at += value.size();
         *at++ = '\0';
     }
+    foldHexDigits(key + size.size() + 1, crc.size() + sha1.size() + 1);
     coming_ = Line{key, 0, static_cast<std::uint16_t>(keySize), 0, 0, false};
     return true;
 }
@@ -129,8 +138,10 @@ bool Merges::diskComes(std::string_view sha1)
 {
     if (!inSet_ || sha1.empty())
         return false;
-    const std::string_view key = texts_.keep(sha1);
-    coming_ = Line{key.data(), 0, static_cast<std::uint16_t>(key.size()), 0, 0, true};
+    char* const key = texts_.room(sha1.size());
+    copySmall(key, sha1.data(), sha1.size());
+    foldHexDigits(key, sha1.size());
+    coming_ = Line{key, 0, static_cast<std::uint16_t>(sha1.size()), 0, 0, true};
     return true;
 }
 
@@ -141,6 +152,13 @@ bool Merges::merge(MergeFound& parentLine)
         return false;
     parentLine = MergeFound{0, lines_[line].nameAt, lines_[line].nameSize};
     return true;
+}
+
+// A parent's line that a clone's line of this kind and key merges from: the
+// same key, and a name to give (an empty one gives no merge).
+static bool mergesFrom(const auto& line, std::string_view key, bool disk)
+{
+    return line.disk == disk && line.nameSize != 0 && line.keyText() == key;
 }
 
 // A line's key is hashed with its kind.
@@ -157,7 +175,7 @@ std::uint32_t Merges::firstParentLine(std::uint32_t parent, std::string_view key
     const Set& set = sets_[parent];
     if (set.endLine - set.firstLine <= fewLines) {
         for (std::uint32_t line = set.firstLine; line < set.endLine; line++)
-            if (lines_[line].disk == disk && lines_[line].keyText() == key)
+            if (mergesFrom(lines_[line], key, disk))
                 return line;
         return ~0u;
     }
@@ -173,8 +191,7 @@ std::uint32_t Merges::firstParentLine(std::uint32_t parent, std::string_view key
     const auto end = first + (set.endLine - set.firstLine);
     const std::uint64_t hash = keyHash(key, disk);
     for (auto at = std::lower_bound(first, end, HashedIndex{hash, 0}); at != end && at->hash == hash; ++at) {
-        const Line& line = lines_[at->index];
-        if (line.disk == disk && line.keyText() == key)
+        if (mergesFrom(lines_[at->index], key, disk))
             return at->index;
     }
     return ~0u;

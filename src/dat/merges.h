@@ -1,7 +1,8 @@
 // The merges of one list DAT: a clone's ROM whose size, crc and sha1 (as the
-// DAT writes them, none empty) equal those of a ROM of its parent's set gets
-// that ROM's name as its merge, the first such ROM in the parent's order; a
-// clone's disk likewise by its sha1. The parent is the first set of the DAT
+// DAT writes them, none empty; the hashes' hex digits without regard to
+// case) equal those of a named ROM of its parent's set gets that ROM's name
+// as its merge, the first such ROM in the parent's order; a clone's disk
+// likewise by its sha1. The parent is the first set of the DAT
 // with the name the clone gives (never the clone itself). Where the parent
 // came first, a clone's merges are found as its lines are written; where it
 // may come later, they are found when the DAT is complete and put in then.

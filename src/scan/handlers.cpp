@@ -303,11 +303,30 @@ static void fillStatus(ScanState& state, std::int32_t from, std::int32_t tagEnd,
     badDump = status == "baddump";
 }
 
+// A name still missing (its tag's first line had none), searched in
+// line[from, tagEnd): decoded into `name`, and for the list DATs as written
+// into `raw`. True when it was found.
+template <bool allValues>
+static bool fillEmptyName(ScanState& state, std::int32_t from, std::int32_t tagEnd, ValueText& name, RawText& raw)
+{
+    if (!name.empty())
+        return false;
+    const std::int32_t match = locateAttributeBefore(state, "name", from, tagEnd);
+    if (match < 0)
+        return false;
+    if constexpr (allValues)
+        copyQuotedPlain(state, match, raw);
+    copyQuotedDecoded(state, match, name);
+    return true;
+}
+
 template <bool allValues>
 bool continueStartTag(ScanState& state, std::int32_t p)
 {
     const std::int32_t tagEnd = startTagEnd(state, p);
     if (state.openTag == LineKind::Rom) {
+        if (fillEmptyName<allValues>(state, p, tagEnd, state.romName, state.romNameRaw))
+            state.romNameRawIsName = false;
         RomTexts& rom = state.rom;
         const RomTexts& before = state.romBefore;
         fillEmptyValue(state, "size", p, tagEnd, rom.size, !allValues || before.size.empty());
@@ -317,6 +336,7 @@ bool continueStartTag(ScanState& state, std::int32_t p)
         if constexpr (allValues)
             fillStatus(state, p, tagEnd, state.romHasStatus, state.romBadDump);
     } else {
+        fillEmptyName<allValues>(state, p, tagEnd, state.diskName, state.diskNameRaw);
         fillEmptyValue(state, "sha", p, tagEnd, state.diskSha1);
         if constexpr (allValues)
             fillStatus(state, p, tagEnd, state.diskHasStatus, state.diskBadDump);

@@ -39,7 +39,8 @@ FRAGMENTS = [
 
 def random_line(rng):
     indent = rng.choice([b"", b" ", b"\t", b"\t\t", b" \t "])
-    start = rng.choice([b"<softwarelist name=\"", b"<software name=\"", b"<description>", b"<rom name=\"",
+    start = rng.choice([b"<softwarelist name=\"", b"<softwarelists>", b"<softwarelists", b"<software name=\"",
+                        b"<description>", b"<rom name=\"",
                         b"</software>", b"<!--", b"-->", b"<rom  size=\"", b"<rom size=\"", b"", b"<year>",
                         b"<disk name=\"", b"<disk\tname=\"", b"<disk sha1=\"", b"<diskarea name=\"", b"<disk>",
                         b"<DISK name=\""])
@@ -159,7 +160,9 @@ FAMILY_ROMS = [b'<rom name="a.bin" size="16" crc="11" sha1="aa"/>', b'<rom name=
                b'<rom name="d.bin" size="16" crc="11" sha1="aa" status="baddump"/>',
                b'<rom name="e.bin" size="8" crc="11" sha1="aa"/>', b'<rom name="f.bin" crc="11" sha1="aa"/>',
                b'<rom size="16" name="g.bin" crc="11" sha1="aa"/>', b'<rom name="h.bin" size="16" crc="11"/>',
-               b'<disk name="d1" sha1="dd"/>', b'<disk name="d2" sha1="dd"/>', b'<disk name="d3" sha1="ee"/>']
+               b'<disk name="d1" sha1="dd"/>', b'<disk name="d2" sha1="dd"/>', b'<disk name="d3" sha1="ee"/>',
+               b'<rom name="u.bin" size="16" crc="1A" sha1="AA"/>', b'<rom name="l.bin" size="16" crc="1a" sha1="aA"/>',
+               b'<rom name="" size="16" crc="11" sha1="aa"/>', b'<disk name="d4" sha1="DD"/>']
 
 
 def family(rng):

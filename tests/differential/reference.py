@@ -32,6 +32,14 @@ def byte(line, i):
     return line[i:i + 1] if 0 <= i < len(line) else b""
 
 
+HEX_FOLD = bytes.maketrans(b"ABCDEF", b"abcdef")
+
+
+def hex_folded(value):
+    """A hash as merges compare it: hex digits without regard to case."""
+    return value.translate(HEX_FOLD)
+
+
 def cut(value):
     """A field is a NUL-terminated text: it ends at its first NUL."""
     return value.split(b"\0", 1)[0]
@@ -336,7 +344,7 @@ class Model:
             if source is None or source == index:
                 continue
             for key, _, place in lines:
-                match = next((name for k, name, _ in self.sets[source][2] if k == key), None)
+                match = next((name for k, name, _ in self.sets[source][2] if k == key and name), None)
                 if match is not None:
                     insertions.append((place, b" merge=\"" + match + b"\"" if self.xml else b"merge \"" + match + b"\" "))
         for place, text in reversed(insertions):
@@ -408,6 +416,11 @@ class Model:
         element = self.tag
         gt = line.find(b">", p)
         end = gt if gt != -1 else None
+        if not cut(element["name"]):
+            match = self.locate(line[:end] if end is not None else line, b"name", p)
+            if match is not None:
+                element["name"] = self.quoted(line, match, True)[0]
+                element["raw"] = cut(self.quoted(line, match, False, PIECE)[0])
         if element["kind"] == "rom":
             for keyword in (b"size", b"crc", b"sha", b"md5"):
                 empty = element["whole" if self.per_list else "values"][keyword] == b""
@@ -466,7 +479,7 @@ class Model:
             self.write(b"  rom ( name \"" + cut(rom_name) + b"\" " + b"".join(k + b" " + v + b" " for k, v in found) +
                        b")\n")
             return
-        key = (b"rom", size(values[b"size"]), values[b"crc"], values[b"sha"]) \
+        key = (b"rom", size(values[b"size"]), hex_folded(values[b"crc"]), hex_folded(values[b"sha"])) \
             if values[b"size"] and values[b"crc"] and values[b"sha"] else None
         if self.xml:
             self.write_line(b"\t\t<rom name=\"", rom_name, b"".join(b" %s=\"%s\"" % (k, xml_text(v)) for k, v in found) +
@@ -501,10 +514,10 @@ class Model:
     def write_disk(self, name, sha1, bad):
         if self.xml:
             self.write_line(b"\t\t<disk name=\"", name, b" sha1=\"" + xml_text(sha1) + b"\"" +
-                            (b' status="baddump"' if bad else b"") + b"/>\n", (b"disk", sha1))
+                            (b' status="baddump"' if bad else b"") + b"/>\n", (b"disk", hex_folded(sha1)))
         else:
             self.write_line(b"  disk ( name \"", name, b"sha1 " + sha1 + b" " + (b"flags baddump " if bad else b"") +
-                            b")\n", (b"disk", sha1))
+                            b")\n", (b"disk", hex_folded(sha1)))
 
     def close_line(self):
         if not self.per_list:
@@ -539,6 +552,8 @@ class Model:
             return
         if at(line, p, b"<!--"):
             self.skip_comment(line, p + 4)
+        elif at(line, p, b"<softwarelists") and byte(line, p + 14) in (b"", b">", b" ", b"\t", b"\n"):
+            pass   # the root of MAME's dumps: no list
         elif at(line, p, b"<softwarelist"):
             self.list_name = self.name(line, p + 13)[0]
             if self.per_list:
@@ -555,7 +570,7 @@ class Model:
             self.rom_line(line, p + 4)
         elif at(line, p, b"</software>"):
             self.close_line()
-        elif self.disks and at(line, p, b"<disk") and byte(line, p + 5) in (b" ", b"\t"):
+        elif self.disks and at(line, p, b"<disk") and byte(line, p + 5) in (b" ", b"\t", b"\n"):
             self.disk_line(line, p + 5)
         elif at(line, p, b"<year>"):
             self.detail_line(line, p + 6, 3)
