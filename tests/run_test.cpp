@@ -104,7 +104,7 @@ TEST(Run, CommandLineForms)
         int status;
         std::string out;   // "Usage:" stands for the usage text
         std::string err;
-        bool converted;
+        int converted;   // how many times the DAT holds the list's game: 0 for an untouched DAT
     } cases[] = {
         {{}, 0, fromHere, "", true},
         {{"."}, 0, fromHere, "", true},
@@ -119,7 +119,12 @@ TEST(Run, CommandLineForms)
         {{"lists", "--help"}, 0, "Usage:", "", false},
         {{"--version"}, 0, "softlist2dat 1.1.0\n", "", false},
         {{"--bogus"}, 2, "", "softlist2dat: unknown option '--bogus'\nUsage:", false},
-        {{"lists", "lists"}, 2, "", "softlist2dat: more than one directory given\nUsage:", false},
+        {{"here.xml"}, 0, fromHere, "", true},
+        {{"here.xml", "--disks", "lists/demo.xml"}, 0, banner + "here.xml\nlists/demo.xml\n2 file(s) copied.\n" +
+         summary(14), "", 2},
+        {{"lists", "lists"}, 2, "", "softlist2dat: 'lists' is a directory: name one DIR, or FILEs\n", false},
+        {{"here.xml", "./here.xml"}, 2, "", "softlist2dat: './here.xml' is the same file as 'here.xml'\n", false},
+        {{"here.xml", "gone.xml"}, 2, "", "softlist2dat: cannot read 'gone.xml': No such file or directory\n", false},
         {{"--per-list"}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
         {{"--xml"}, 2, "", "softlist2dat: option '--xml' is for the list DATs: give it with --per-list OUT\nUsage:", false},
         {{"--per-list="}, 2, "", "softlist2dat: option '--per-list' needs a directory\nUsage:", false},
@@ -130,9 +135,8 @@ TEST(Run, CommandLineForms)
          "' is not 1 to 64 bytes without control characters\nUsage:", false},
         {{"--dat-version", "0.2\x7f"}, 2, "", "softlist2dat: version '0.2\\x7F' is not 1 to 64 bytes without "
          "control characters\nUsage:", false},
-        {{"--", "-h"}, 2, "", "softlist2dat: cannot read directory '-h': No such file or directory\n", false},
-        {{"missing"}, 2, "", "softlist2dat: cannot read directory 'missing': No such file or directory\n", false},
-        {{"here.xml"}, 2, "", "softlist2dat: cannot read directory 'here.xml': Not a directory\n", false},
+        {{"--", "-h"}, 2, "", "softlist2dat: cannot read '-h': No such file or directory\n", false},
+        {{"missing"}, 2, "", "softlist2dat: cannot read 'missing': No such file or directory\n", false},
     };
     for (const auto& c : cases) {
         if (toolIsWindowsBuild() && c.arguments == std::vector<std::string>{deep})
@@ -156,7 +160,7 @@ TEST(Run, CommandLineForms)
         auto expectText = [&](const std::string& got, const std::string& want) {
             if (want.ends_with("Usage:")) {
                 const std::string first = want.substr(0, want.size() - 6);
-                EXPECT_TRUE(got.starts_with(first + "Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--dat-version TEXT] [--] [DIR]\n") &&
+                EXPECT_TRUE(got.starts_with(first + "Usage: softlist2dat [--per-list OUT [--xml]] [--disks] [--dat-version TEXT] [--]\n") &&
                             got.find("Exit status") != std::string::npos)
                     << where << ": " << got;
             } else {
@@ -168,8 +172,11 @@ TEST(Run, CommandLineForms)
         EXPECT_EQ(listDirectory(dir.file("lists")), (std::vector<std::string>{std::string(200, 'd'), "demo.xml"}))
             << where;
         if (c.converted) {
+            std::string dat = datHeader();
+            for (int i = 0; i < c.converted; i++)
+                dat += oneListDat.substr(datHeader().size());
             EXPECT_EQ(listDirectory(dir.path()), untouched) << where;
-            EXPECT_EQ(readFile(dir.file(datName)), oneListDat) << where;
+            EXPECT_EQ(readFile(dir.file(datName)), dat) << where;
         } else {
             EXPECT_EQ(listDirectory(dir.path()), untouched) << where;
             EXPECT_EQ(readFile(dir.file(datName)), old) << where;
@@ -783,7 +790,7 @@ TEST(Interrupts, WhileDatsArePutInPlaceLeaveThemAsTheyWere)
                 sigaddset(&interrupt, SIGINT);
                 pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
                 std::raise(SIGINT);   // waits, blocked, until the run has put its DATs in place
-                const int status = runConversion(".", false, DatForm::ListText, "out");
+                const int status = runConversion({}, false, DatForm::ListText, "out");
                 pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
                 std::_Exit(status);
             },

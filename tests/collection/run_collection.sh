@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The collection test: fetch (once) MAME's software lists and check the tool
-# on all of them, as by default and with --disks. Usage: run_collection.sh TOOL
+# on all of them, as by default and with --disks, and on them as MAME dumps
+# them. Usage: run_collection.sh TOOL
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 lists=$("$here/fetch_lists.sh")
@@ -10,3 +11,4 @@ if [ -f "$client/package.json" ] && command -v npm >/dev/null && [ ! -d "$client
 fi
 python3 "$here/collection_test.py" "$1" "$lists" "$client"
 python3 "$here/collection_test.py" --disks "$1" "$lists" "$client"
+python3 "$here/../dump/dump_test.py" "$1" "$lists" coco_flop.xml
