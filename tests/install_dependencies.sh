@@ -13,6 +13,9 @@ $as_root apt-get update -qq
 $as_root apt-get install -y -qq cmake g++ make libgtest-dev libbenchmark-dev python3 clang libclang-rt-14-dev \
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 groff-base dpkg-dev file lintian \
     g++-multilib qemu-user >/dev/null
+# MAME itself, whose dumps of its lists (-listsoftware) the collection test
+# reads; without its recommended extras.
+$as_root apt-get install -y -qq --no-install-recommends mame >/dev/null
 # Node.js for the DAT client check; keep one that is already installed.
 command -v npm >/dev/null || $as_root apt-get install -y -qq nodejs npm >/dev/null
 # The independent DAT parser, at the version package-lock.json pins.

@@ -11,4 +11,6 @@ if [ -f "$client/package.json" ] && command -v npm >/dev/null && [ ! -d "$client
 fi
 python3 "$here/collection_test.py" "$1" "$lists" "$client"
 python3 "$here/collection_test.py" --disks "$1" "$lists" "$client"
-python3 "$here/../dump/dump_test.py" "$1" "$lists" coco_flop.xml
+# MAME's own dumps too, where MAME is installed (tests/install_dependencies.sh).
+mame=$(command -v mame || ls /usr/games/mame 2>/dev/null || true)
+python3 "$here/../dump/dump_test.py" "$1" "$lists" --one coco_flop.xml ${mame:+--mame "$mame"}

@@ -7,12 +7,14 @@ letters in lower case, no md5 (MAME keeps crc and sha1 only), and no line
 for a ROM it gives no hash (a nodump ROM with a crc, an md5 alone); and,
 the other way round, a line for a ROM whose line in the file puts its size
 before its name (the scan leaves such a line out, MAME writes the name
-first). The combined DAT of the dump has every set of the files' own.
+first). The combined DAT of the dump has every set of the files' own. With a MAME
+at hand, the dumps it makes itself likewise.
 
-Usage: dump_test.py TOOL LISTS_DIR [ONE_LIST]
+Usage: dump_test.py TOOL LISTS_DIR [--one LIST.xml] [--mame MAME]
 (SOFTLIST2DAT_TOOL, where set, is the command that runs the tool instead:
 a wrapper such as qemu-i386 and the binary.)
 """
+import argparse
 import os
 import re
 import subprocess
@@ -87,9 +89,9 @@ def normalized(dat, dropped, xml):
     return lines
 
 
-def compare_list_dats(tool, work, lists_dir, dump, dropped, lists, what):
+def compare_list_dats(tool, work, dump, dropped, lists, what, options=()):
     added = size_first(lists)
-    for form in ([], ["--xml"]):
+    for form in ([*options], ["--xml", *options]):
         xml = bool(form)
         files_dir, dump_dir = os.path.join(work, "files"), os.path.join(work, "dumped")
         for out in (files_dir, dump_dir):
@@ -127,16 +129,29 @@ def sets_of(dat):
     return pairs
 
 
+def listed_in(dump, lists_dir):
+    """The list files of the lists a dump holds."""
+    with open(dump, "rb") as f:
+        names = re.findall(rb'\t<softwarelist name="([^"]*)"', f.read())
+    return [os.path.join(lists_dir, name.decode() + ".xml") for name in names]
+
+
 def main():
-    tool = os.environ.get("SOFTLIST2DAT_TOOL", "").split() or [os.path.abspath(sys.argv[1])]
-    lists_dir = os.path.abspath(sys.argv[2])
-    one = sys.argv[3] if len(sys.argv) > 3 else None
+    parser = argparse.ArgumentParser()
+    parser.add_argument("tool")
+    parser.add_argument("lists_dir")
+    parser.add_argument("--one", help="the list of the one-list dump (default: the first)")
+    parser.add_argument("--mame", help="a MAME whose own dumps (-listsoftware; -getsoftlist ONE -nodtd) are checked too")
+    args = parser.parse_args()
+    tool = os.environ.get("SOFTLIST2DAT_TOOL", "").split() or [os.path.abspath(args.tool)]
+    lists_dir = os.path.abspath(args.lists_dir)
     lists = sorted(os.path.join(lists_dir, n) for n in os.listdir(lists_dir)
                    if n.lower().endswith(".xml") and not n.startswith("."))
+    one = [path for path in lists if os.path.basename(path) == (args.one or os.path.basename(lists[0]))]
     with tempfile.TemporaryDirectory() as work:
         dump = os.path.join(work, "lists.dump")
         dropped = make_dump(dump, lists, "--shuffle", "20261209")
-        count = compare_list_dats(tool, work, lists_dir, dump, dropped, lists, "a dump of every list")
+        count = compare_list_dats(tool, work, dump, dropped, lists, "a dump of every list")
         # The combined DAT of the dump: every set of the files' own.
         run(tool, work, *lists)
         with open(os.path.join(work, "all_mess_software_lists.dat"), "rb") as f:
@@ -147,11 +162,18 @@ def main():
         if got != want:
             fail(f"the combined DAT of the dump lacks {len(want - got)} sets and has {len(got - want)} others")
         dropped = make_dump(dump, lists, "--nodtd")
-        compare_list_dats(tool, work, lists_dir, dump, dropped, lists, "a dump without its DTD")
-        chosen = [path for path in lists if os.path.basename(path) == (one or os.path.basename(lists[0]))]
-        dropped = make_dump(dump, chosen)
-        compare_list_dats(tool, work, lists_dir, dump, dropped, chosen, "a dump of one list")
-    print(f"dumps: {count} list DATs in both forms as the files give them, {len(want)} sets in the combined DAT")
+        compare_list_dats(tool, work, dump, dropped, lists, "a dump without its DTD")
+        dropped = make_dump(dump, one)
+        compare_list_dats(tool, work, dump, dropped, one, "a dump of one list, with --disks", ["--disks"])
+        print(f"dumps: {count} list DATs in both forms as the files give them, {len(want)} sets in the combined DAT")
+        if args.mame:
+            for verb, options in ((["-listsoftware"], []), (["-getsoftlist", os.path.basename(one[0])[:-4], "-nodtd"], ["--disks"])):
+                with open(dump, "wb") as f:
+                    subprocess.run([args.mame, *verb], stdout=f, stderr=subprocess.DEVNULL, check=True)
+                named = listed_in(dump, lists_dir)
+                dropped = make_dump(os.path.join(work, "ours.dump"), named)
+                count = compare_list_dats(tool, work, dump, dropped, named, "mame " + " ".join(verb), options)
+                print(f"mame {' '.join(verb)}: {count} list DATs in both forms as the files give them")
     print("dump: 1 passed, 0 failed")
 
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Turns software-list files into one file in the layout MAME prints with
--listsoftware (or -getsoftlist NAME): the XML declaration, the DTD (left out
-with --nodtd), then <softwarelists> holding each list, its software indented
-one tab deeper than in the list files. As MAME writes them: each ROM with its
+"""Turns software-list files into one file in the layout MAME (0.251)
+prints with -listsoftware (or -getsoftlist NAME): the XML declaration and
+the DTD (both left out with --nodtd), then <softwarelists> holding each
+list, its software indented one tab deeper than in the list files. As MAME writes them: each ROM with its
 true size (the continue and ignore rows after it added, those rows left
 out), hashes in lower case (crc, then sha1, then status="baddump"),
-status="nodump" instead of hashes, reload and fill rows nameless; disks with
-writeable; values with ", &, < and > escaped.
+status="nodump" instead of a ROM's hashes, reload and fill rows nameless;
+disks with writeable, none never dumped; values with ", &, < and >
+escaped.
 
 Also prints, one per line on stdout, LIST<TAB>SOFTWARE<TAB>ROM for each ROM
 the dump gives no hash although the list file does (a nodump ROM with a
@@ -104,7 +105,7 @@ def rom_rows(area, list_name, software, dropped):
         if not any(key in found for key in ("crc=", "sha1=")) and any(rom.get(key) for key in ("crc", "sha1", "md5")):
             dropped.append(f"{list_name}\t{software}\t{rom.get('name')}")
         load = f' loadflag="{flag}"' if flag and flag not in ("continue", "ignore") else ""
-        rows.append(f'\t\t\t\t\t<rom name="{escaped(rom.get("name"))}" size="{size}"{found}{load}{offset} />\n')
+        rows.append(f'\t\t\t\t\t<rom name="{escaped(rom.get("name"))}" size="{size}"{found}{load}/>\n')
     return rows
 
 
@@ -120,12 +121,14 @@ def dump_list(root, out, dropped):
         out.append(f"\t\t<software{attributes}>\n")
         for tag in ("description", "year", "publisher"):
             out.append(f"\t\t\t<{tag}>{escaped(software.findtext(tag))}</{tag}>\n")
-        for info in software.findall("info"):
-            out.append(f'\t\t\t<info name="{escaped(info.get("name"))}" value="{escaped(info.get("value"))}"/>\n')
+        for tag in ("info", "sharedfeat"):
+            for info in software.findall(tag):
+                out.append(f'\t\t\t<{tag} name="{escaped(info.get("name"))}" value="{escaped(info.get("value"))}"/>\n')
         for part in software.findall("part"):
             interface = f' interface="{escaped(part.get("interface"))}"' if part.get("interface") else ""
             out.append(f'\t\t\t<part name="{escaped(part.get("name"))}"{interface}>\n')
-            for feature in part.findall("feature"):
+            # MAME gives each part the software's shared features first.
+            for feature in software.findall("sharedfeat") + part.findall("feature"):
                 out.append(f'\t\t\t\t<feature name="{escaped(feature.get("name"))}" '
                            f'value="{escaped(feature.get("value"))}" />\n')
             for area in part.findall("dataarea"):
@@ -135,9 +138,11 @@ def dump_list(root, out, dropped):
             for area in part.findall("diskarea"):
                 out.append(f'\t\t\t\t<diskarea name="{escaped(area.get("name"))}">\n')
                 for disk in area.findall("disk"):
+                    if disk.get("status") == "nodump":
+                        continue   # MAME lists no disk that was never dumped
                     writeable = "yes" if disk.get("writeable") == "yes" else "no"
                     out.append(f'\t\t\t\t\t<disk name="{escaped(disk.get("name"))}"{hashes(disk)} '
-                               f'writeable="{writeable}" />\n')
+                               f'writeable="{writeable}"/>\n')
                 out.append("\t\t\t\t</diskarea>\n")
             out.append("\t\t\t</part>\n")
         out.append("\t\t</software>\n")
@@ -154,9 +159,7 @@ def main():
     lists = list(args.lists)
     if args.shuffle is not None:
         random.Random(args.shuffle).shuffle(lists)
-    out = ['<?xml version="1.0"?>\n']
-    if not args.nodtd:
-        out.append(DTD)
+    out = [] if args.nodtd else ['<?xml version="1.0"?>\n', DTD]
     out.append("<softwarelists>\n")
     dropped = []
     for path in lists:
