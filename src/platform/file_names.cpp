@@ -100,10 +100,20 @@ int openNamed(const char* name, int flags, int mode)
     return fd;
 }
 
+// The name as _wstat64 takes it: without the slashes that end it (with them
+// it finds nothing), unless they are all there is or follow a drive.
+static std::wstring statName(const char* name)
+{
+    std::wstring text = wide(name);
+    while (text.size() > 1 && (text.back() == L'/' || text.back() == L'\\') && text[text.size() - 2] != L':')
+        text.pop_back();
+    return text;
+}
+
 bool statNamed(const char* name, bool& regular, std::uint64_t& size)
 {
     struct _stat64 info;
-    if (_wstat64(wide(name).c_str(), &info) != 0)
+    if (_wstat64(statName(name).c_str(), &info) != 0)
         return false;
     regular = (info.st_mode & _S_IFMT) == _S_IFREG;
     size = static_cast<std::uint64_t>(info.st_size);
@@ -113,7 +123,7 @@ bool statNamed(const char* name, bool& regular, std::uint64_t& size)
 bool namesDirectory(const char* name)
 {
     struct _stat64 info;
-    return _wstat64(wide(name).c_str(), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR;
+    return _wstat64(statName(name).c_str(), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR;
 }
 
 bool leadsToDirectory(const char* name)
@@ -398,7 +408,8 @@ void closeListing(DirectoryListing& listing)
 // pointer past what they moved, where pread and pwrite leave it: the
 // pointer is put back after each, so that the descriptor's own writes go on
 // where they were. Not atomic: nothing else reads or writes through the
-// handle meanwhile (on Windows the copy has ended before its target is read).
+// handle meanwhile (the copy's target is read through a file object of its
+// own, openForReadingAgain's).
 class KeptFilePointer {
 public:
     explicit KeptFilePointer(HANDLE handle) : handle_(handle)
@@ -465,6 +476,20 @@ bool seekToEnd(int fd)
     return _lseeki64(fd, 0, SEEK_END) >= 0;
 }
 
+int openForReadingAgain(int fd)
+{
+    const HANDLE handle = ReOpenFile(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = errnoOf(GetLastError());
+        return -1;
+    }
+    const int reader = _open_osfhandle(reinterpret_cast<intptr_t>(handle), O_RDONLY | O_BINARY);
+    if (reader < 0)
+        CloseHandle(handle);
+    return reader;
+}
+
 #else
 
 long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
@@ -480,6 +505,11 @@ static long long writeSomeAt(int fd, const char* bytes, std::size_t size, std::u
 bool seekToEnd(int fd)
 {
     return lseek(fd, 0, SEEK_END) >= 0;
+}
+
+int openForReadingAgain(int fd)
+{
+    return dup(fd);
 }
 
 #endif

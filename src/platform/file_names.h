@@ -31,6 +31,12 @@ long long readSomeAt(int fd, char* into, std::size_t size, std::uint64_t offset)
 bool readAllAt(int fd, char* into, std::size_t size, std::uint64_t offset);
 bool writeAllAt(int fd, const char* bytes, std::size_t size, std::uint64_t offset);
 
+// A descriptor that reads the very file `fd` has open, with an offset of its
+// own (dup(2); on Windows a file object of its own, so that reading at an
+// offset never moves the position another thread writes at): -1 with errno
+// set when none can be had.
+int openForReadingAgain(int fd);
+
 // Moves the descriptor's offset to the file's end. False with errno set.
 bool seekToEnd(int fd);
 

@@ -23,6 +23,7 @@
 #include <cstdint>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #endif
 
 static const char delPrefix[] = "del ";
@@ -292,6 +293,11 @@ static bool reserveRoom(int fd, std::uint64_t size)
 {
 #ifdef __linux__
     return size > 0 && fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0;
+#elif defined(_WIN32)
+    FILE_ALLOCATION_INFO room{};
+    room.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+    return size > 0 && SetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), FileAllocationInfo,
+                                                  &room, sizeof room) != 0;
 #else
     (void)fd;
     (void)size;
@@ -401,7 +407,7 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
     if (!fine)
         reportError("copy: cannot create '%s': %s\n", target, errno);
     else if (watch.targetCreated != nullptr)
-        watch.targetCreated(watch.context, reserveRoom(to, totalSize), dup(to));
+        watch.targetCreated(watch.context, reserveRoom(to, totalSize), openForReadingAgain(to));
     CopyCount count{&watch, 0};
     for (std::size_t i = 0; fine && i < sources.count(); i++) {
         std::printf("%s\n", sources.name(i));

@@ -15,7 +15,13 @@
 //   reads `news_` before it looks at the rest, so no change is missed; the
 //   helper reaches Finished on every path, so every wait ends.
 // - Interrupts are kept off the helper thread: they are taken on the
-//   scanning thread, while the copy goes on.
+//   scanning thread, while the copy goes on (on Windows the system's own
+//   handler thread takes them).
+// - On POSIX systems the waits are atomic waits on `news_`; on Windows a
+//   condition variable under a lock whose every bump of `news_` and every
+//   look at it before sleeping are made holding it, so a wake-up cannot fall
+//   between a waiter's look and its sleep. The two are one choice, made
+//   here only.
 // - The scanning thread prints nothing from start to finish: the copy's
 //   console text (each name before its bytes, then the count or the error)
 //   keeps the order it has when copy and scan run one after the other.
@@ -24,17 +30,63 @@
 #include <unistd.h>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #endif
 
 #include "platform/interrupts.h"
 
+#ifdef _WIN32
+static_assert(sizeof(void*) >= sizeof(SRWLOCK) && sizeof(void*) >= sizeof(CONDITION_VARIABLE),
+              "the lock and the condition live in a pointer's room");
+
+static SRWLOCK* lockOf(void*& room)
+{
+    return reinterpret_cast<SRWLOCK*>(&room);
+}
+
+static CONDITION_VARIABLE* conditionOf(void*& room)
+{
+    return reinterpret_cast<CONDITION_VARIABLE*>(&room);
+}
+
+void CopyAhead::announce()
+{
+    AcquireSRWLockExclusive(lockOf(newsLock_));
+    news_.fetch_add(1, std::memory_order_release);
+    ReleaseSRWLockExclusive(lockOf(newsLock_));
+    WakeAllConditionVariable(conditionOf(newsChanged_));
+}
+
+// Waits until `news_` moves on from `seen`.
+void CopyAhead::waitForNews(std::uint32_t seen)
+{
+    AcquireSRWLockExclusive(lockOf(newsLock_));
+    while (news_.load(std::memory_order_acquire) == seen)
+        SleepConditionVariableSRW(conditionOf(newsChanged_), lockOf(newsLock_), INFINITE, 0);
+    ReleaseSRWLockExclusive(lockOf(newsLock_));
+}
+
+unsigned long __stdcall CopyAhead::runOnHelper(void* self)
+{
+    static_cast<CopyAhead*>(self)->run();
+    return 0;
+}
+
+#else
+
 void CopyAhead::announce()
 {
     news_.fetch_add(1, std::memory_order_release);
-#ifndef _WIN32
     news_.notify_all();
-#endif
 }
+
+// Waits until `news_` moves on from `seen`.
+void CopyAhead::waitForNews(std::uint32_t seen)
+{
+    news_.wait(seen, std::memory_order_acquire);
+}
+
+#endif
 
 static_assert(static_cast<int>(CopyPhase::Finished) < 4, "the phase fits the two low bits of the progress word");
 
@@ -79,16 +131,6 @@ void CopyAhead::run()
     publish(copiedOf(progress_.load(std::memory_order_relaxed)), CopyPhase::Finished);
 }
 
-// Waits until `news_` moves on from `seen`.
-void CopyAhead::waitForNews(std::uint32_t seen)
-{
-#ifndef _WIN32
-    news_.wait(seen, std::memory_order_acquire);
-#else
-    (void)seen;
-#endif
-}
-
 // The reader's wait: the count of final bytes once it exceeds `have`, or
 // `have` when the copy has ended without more.
 std::uint64_t CopyAhead::waitForCopiedBytes(void* context, std::uint64_t have)
@@ -112,10 +154,14 @@ void CopyAhead::start(CopyFunction copy, const char* commandLine)
     progress_.store(static_cast<std::uint64_t>(CopyPhase::Starting));
     reserved_.store(false);
     target_ = -1;
-#ifndef _WIN32
-    helper_ = std::thread(&CopyAhead::run, this);
+#ifdef _WIN32
+    InitializeSRWLock(lockOf(newsLock_));
+    InitializeConditionVariable(conditionOf(newsChanged_));
+    helper_ = CreateThread(nullptr, 0, runOnHelper, this, 0, nullptr);
+    if (helper_ == nullptr)
+        run();   // no thread to be had: the copy ends before the scan
 #else
-    run();   // no overlap on Windows: the copy ends before the scan
+    helper_ = std::thread(&CopyAhead::run, this);
 #endif
 }
 
@@ -147,7 +193,13 @@ void CopyAhead::follow(TextInput& input)
 
 int CopyAhead::finish()
 {
-#ifndef _WIN32
+#ifdef _WIN32
+    if (helper_ != nullptr) {
+        WaitForSingleObject(static_cast<HANDLE>(helper_), INFINITE);
+        CloseHandle(static_cast<HANDLE>(helper_));
+        helper_ = nullptr;
+    }
+#else
     if (helper_.joinable())
         helper_.join();
 #endif

@@ -24,7 +24,7 @@ public:
     // in the tests).
     using CopyFunction = int (*)(const char* commandLine, const CopyWatch& watch);
 
-    // Starts the copy (on Windows it runs to its end right here).
+    // Starts the copy on its helper thread.
     void start(CopyFunction copy, const char* commandLine);
 
     // Waits until the copy has created its target, or ended without. True
@@ -59,7 +59,15 @@ private:
 
     CopyFunction copy_ = nullptr;
     const char* commandLine_ = nullptr;
-#ifndef _WIN32
+#ifdef _WIN32
+    // The helper thread, and the lock and condition its news is announced
+    // under (the Win32 calls: mingw-w64's default thread model has no
+    // std::thread, nor atomic waits).
+    void* helper_ = nullptr;
+    void* newsLock_ = nullptr;       // an SRWLOCK
+    void* newsChanged_ = nullptr;    // a CONDITION_VARIABLE
+    static unsigned long __stdcall runOnHelper(void* self);
+#else
     std::thread helper_;
 #endif
     // The bytes of the target written and final, times 4, plus the phase:
