@@ -106,14 +106,6 @@ void Merges::setCloses()
     openParent_ = ~0u;
 }
 
-// Hash values compare as values: their hex digits A-F as a-f.
-static void foldHexDigits(char* text, std::size_t size)
-{
-    for (std::size_t i = 0; i < size; i++)
-        if (text[i] >= 'A' && text[i] <= 'F')
-            text[i] = static_cast<char>(text[i] + ('a' - 'A'));
-}
-
 bool Merges::romComes(std::string_view size, std::string_view crc, std::string_view sha1)
 {
     if (!inSet_ || size.empty() || crc.empty() || sha1.empty())
@@ -129,7 +121,6 @@ bool Merges::romComes(std::string_view size, std::string_view crc, std::string_v
         at += value.size();
         *at++ = '\0';
     }
-    foldHexDigits(key + size.size() + 1, crc.size() + sha1.size() + 1);
     coming_ = Line{key, 0, static_cast<std::uint16_t>(keySize), 0, 0, false};
     return true;
 }
@@ -138,10 +129,8 @@ bool Merges::diskComes(std::string_view sha1)
 {
     if (!inSet_ || sha1.empty())
         return false;
-    char* const key = texts_.room(sha1.size());
-    copySmall(key, sha1.data(), sha1.size());
-    foldHexDigits(key, sha1.size());
-    coming_ = Line{key, 0, static_cast<std::uint16_t>(sha1.size()), 0, 0, true};
+    const std::string_view key = texts_.keep(sha1);
+    coming_ = Line{key.data(), 0, static_cast<std::uint16_t>(key.size()), 0, 0, true};
     return true;
 }
 
@@ -154,17 +143,44 @@ bool Merges::merge(MergeFound& parentLine)
     return true;
 }
 
+// Keys compare as values: the hashes' hex letters A-F as a-f. Kept as
+// written, they are folded only where they are compared or hashed, which
+// few lines are (those of clones and of their parents).
+static char foldedHex(char c)
+{
+    return c >= 'A' && c <= 'F' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+static bool sameKey(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    std::size_t i = 0;
+    while (i < a.size() && a[i] == b[i])
+        i++;
+    for (; i < a.size(); i++)
+        if (foldedHex(a[i]) != foldedHex(b[i]))
+            return false;
+    return true;
+}
+
 // A parent's line that a clone's line of this kind and key merges from: the
 // same key, and a name to give (an empty one gives no merge).
 static bool mergesFrom(const auto& line, std::string_view key, bool disk)
 {
-    return line.disk == disk && line.nameSize != 0 && line.keyText() == key;
+    return line.disk == disk && line.nameSize != 0 && sameKey(line.keyText(), key);
 }
 
-// A line's key is hashed with its kind.
+// A line's key is hashed with its kind, folded as sameKey compares it.
 static std::uint64_t keyHash(std::string_view key, bool disk)
 {
-    return textHash(key, disk);
+    // A size, a crc and a sha1, each at most 255 bytes (a value's room), and their ends.
+    char folded[3 * 256];
+    assert(key.size() <= sizeof folded);
+    const std::size_t size = std::min(key.size(), sizeof folded);
+    for (std::size_t i = 0; i < size; i++)
+        folded[i] = foldedHex(key[i]);
+    return textHash(std::string_view(folded, size), disk);
 }
 
 // The first line of the parent's set of that kind and key, or ~0. A parent
