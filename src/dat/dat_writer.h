@@ -77,7 +77,8 @@ struct RomValues {
 
 // What a writer that does not read all values (see DatWriter) does not read
 // is left empty: a game's rawName and parent, a ROM's rawName, `whole`,
-// badDump.
+// badDump. One that reads them all gets no decoded title: it decodes the
+// raw one (elementText of rawRest) itself.
 struct RomFound {
     std::string_view name;
     std::string_view rawName;

@@ -69,11 +69,15 @@ inline void handleSoftware(ScanState& state, Writer&, std::int32_t from)
     readSoftware<Writer::readsAllValues>(state, from);
 }
 
+// A writer that reads all values decodes the title from the raw text
+// itself: the scan's own decoded copy is made only for the others.
 template <DatWriter Writer>
 inline void handleDescription(ScanState& state, Writer& writer, std::int32_t from)
 {
-    readDescription(state, from);
-    writer.gameOpens(GameFound{state.softwareName.view(), state.softwareNameRaw.view(), state.descriptionText.view(),
+    if constexpr (!Writer::readsAllValues)
+        readDescription(state, from);
+    writer.gameOpens(GameFound{state.softwareName.view(), state.softwareNameRaw.view(),
+                               Writer::readsAllValues ? std::string_view() : state.descriptionText.view(),
                                state.cloneOf.view(), restOfLine(state, from)});
 }
 
