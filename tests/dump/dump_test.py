@@ -92,14 +92,14 @@ def normalized(dat, dropped, xml):
 def compare_list_dats(tool, work, dump, dropped, lists, what, options=()):
     added = size_first(lists)
     for form in ([*options], ["--xml", *options]):
-        xml = bool(form)
+        xml = "--xml" in form
         files_dir, dump_dir = os.path.join(work, "files"), os.path.join(work, "dumped")
         for out in (files_dir, dump_dir):
             subprocess.run(["rm", "-rf", out], check=True)
         status = run(tool, work, "--per-list", files_dir, *form, *lists)
         dumped = run(tool, work, "--per-list", dump_dir, *form, dump)
         if status != dumped:
-            fail(f"{what}{' --xml' if xml else ''}: the files end with {status}, the dump with {dumped}")
+            fail(f"{what}{' --xml' if xml else ' (text)'}: the files end with {status}, the dump with {dumped}")
         names = sorted(os.listdir(files_dir))
         if sorted(os.listdir(dump_dir)) != names or not names:
             fail(f"{what}: the dump's DATs are not the files' ({len(os.listdir(dump_dir))} against {len(names)})")
@@ -113,7 +113,7 @@ def compare_list_dats(tool, work, dump, dropped, lists, what, options=()):
                 got = normalized(f.read(), only(added), xml)
             if got != want:
                 diff = next(i for i, (a, b) in enumerate(zip(got + [None], want + [None])) if a != b)
-                fail(f"{what}{' --xml' if xml else ''}: {name} differs at line {diff + 1}: "
+                fail(f"{what}{' --xml' if xml else ' (text)'}: {name} differs at line {diff + 1}: "
                      f"{got[diff] if diff < len(got) else None!r} against {want[diff] if diff < len(want) else None!r}")
     return len(names)
 
