@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # The collection test: fetch (once) MAME's software lists and check the tool
-# on all of them, as by default and with --disks, and on them as MAME dumps
-# them. Usage: run_collection.sh TOOL
+# on all of them, as by default and with --disks. Usage: run_collection.sh TOOL
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 lists=$("$here/fetch_lists.sh")
@@ -11,6 +10,3 @@ if [ -f "$client/package.json" ] && command -v npm >/dev/null && [ ! -d "$client
 fi
 python3 "$here/collection_test.py" "$1" "$lists" "$client"
 python3 "$here/collection_test.py" --disks "$1" "$lists" "$client"
-# MAME's own dumps too, where MAME is installed (tests/install_dependencies.sh).
-mame=$(command -v mame || ls /usr/games/mame 2>/dev/null || true)
-python3 "$here/../dump/dump_test.py" "$1" "$lists" --one coco_flop.xml ${mame:+--mame "$mame"}
