@@ -806,13 +806,15 @@ TEST(Interrupts, WhileDatsArePutInPlaceLeaveThemAsTheyWere)
 // DAT untouched, and ends as the signal ends a process. A run that was over
 // before its signal came is said so, and must have converted. A run killed
 // by SIGKILL may leave what it began: the next run is not held up by it and
-// leaves nothing of it.
+// leaves nothing of it. Under Wine the signal reaches the Windows build as
+// Ctrl-C, after Wine's own start (about half a second): its moments are
+// later, a run stopped before it began leaves nothing, and Wine ends an
+// interrupted process with status 0.
 TEST(Run, InterruptLeavesThePreviousDat)
 {
-    if (toolIsWindowsBuild())
-        GTEST_SKIP() << "signals reach a Windows program differently";
+    const bool windows = toolIsWindowsBuild();
     TempDir lists;
-    const std::string input = titlesOnly(600000);
+    const std::string input = titlesOnly(windows ? 3000000 : 600000);
     writeFile(lists.file("big.xml"), input);
     // The combined DAT, and (every other moment) the list's own DAT in a
     // directory of DATs: "out/l.dat".
@@ -820,9 +822,11 @@ TEST(Run, InterruptLeavesThePreviousDat)
     runTool(whole.path(), {.fileSizeLimit = -1, .asNobody = false, .closedStdout = false,
                            .arguments = {"--per-list", "out", lists.path()}});
     const std::size_t newSizes[2] = {convertInMemory(input).size(), readFile(whole.file("out/l.dat")).size()};
+    const int unixMoments[] = {5, 20, 50, 90, 50, 5, 20, 50, 90, 50};
+    const int wineMoments[] = {550, 650, 800, 1000, 700, 550, 650, 800, 1000, 700};
     int landed = 0;
     int moment = 0;
-    for (int afterMs : {5, 20, 50, 90, 50, 5, 20, 50, 90, 50}) {
+    for (int afterMs : windows ? wineMoments : unixMoments) {
         const bool perList = moment >= 5;
         // The last moment of each kind kills the run: no chance to clean up.
         const bool killed = moment++ % 5 == 4;
@@ -856,7 +860,12 @@ TEST(Run, InterruptLeavesThePreviousDat)
             EXPECT_EQ(listDirectory(dir.file("out")), (std::vector<std::string>{"l.dat"})) << where;
         }
         EXPECT_EQ(listDirectory(lists.path()), (std::vector<std::string>{"big.xml"})) << where;
-        if (r.status == 0 || dat.size() == newSizes[perList]) {
+        const bool interrupted = r.err.ends_with("Interrupted.\n");
+        if (windows && !interrupted && dat == previousDat && r.out.empty()) {
+            std::printf("%s: Wine had not started the run yet\n", where.c_str());
+            continue;
+        }
+        if ((r.status == 0 && !interrupted) || dat.size() == newSizes[perList]) {
             // Over, or as good as over: the new DAT was in place.
             if (!killedWhileRunning)
                 std::printf("%s: the DAT was complete before the signal came\n", where.c_str());
@@ -864,9 +873,11 @@ TEST(Run, InterruptLeavesThePreviousDat)
             continue;
         }
         landed++;
-        EXPECT_EQ(r.status, 128 + SIGINT) << where;
+        if (!windows) {
+            EXPECT_EQ(r.status, 128 + SIGINT) << where;
+        }
         // Before the run has begun there is nothing to remove and nothing said.
-        EXPECT_TRUE(r.err.empty() || r.err.ends_with("Interrupted.\n")) << where << ": " << r.err;
+        EXPECT_TRUE(r.err.empty() || interrupted) << where << ": " << r.err;
         EXPECT_TRUE(dat == previousDat) << where;
     }
     std::printf("%d of 10 signals came while the run went on\n", landed);
