@@ -47,6 +47,27 @@ TEST(DatWriter, GameBlockLinesWithQuotesAsApostrophes)
                       " ]\"\r\n  rebuildto \"nes\"\r\n)\r\n");
 }
 
+// A quote, or an LF, at every position of titles of every length around
+// the bounds a short value is copied in (4, 8, 16 and 64 bytes), and none.
+TEST(DatWriter, QuoteOrLineFeedAtEveryPositionOfATitle)
+{
+    for (std::size_t size = 0; size <= 66; size++) {
+        for (std::size_t at = 0; at <= size; at++) {
+            for (const char mark : {'"', '\n'}) {
+                std::string title(size, 't');
+                if (at < size)
+                    title[at] = mark;
+                const std::string want = at < size ? title.substr(0, at) + (mark == '"' ? "''" : "\r\n") +
+                                                         title.substr(at + 1)
+                                                   : title;
+                EXPECT_EQ(written([&](TextOutput& out) { openGame(out, "l", "s", title); }),
+                          "\r\ngame (\r\n  name \"s\"\r\n  description \"l\\s  [ " + want + " ]\"\r\n")
+                    << "size " << size << ", " << (mark == '"' ? "quote" : "LF") << " at " << at;
+            }
+        }
+    }
+}
+
 // A ROM's values as the scan reports them, its size read as the scan reads
 // it (no chunks).
 RomValues values(std::string_view size, std::string_view crc, std::string_view md5, std::string_view sha1)

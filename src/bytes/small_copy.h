@@ -9,11 +9,13 @@
 #include <cstring>
 
 #include "bytes/byte_mask.h"
+#include "bytes/inlining.h"
 
 // Copies bytes[0, size), where sizeof(Word) <= size <= 2 * sizeof(Word), as
-// two words that overlap within the range; tells whether `value` went by.
-template <typename Word>
-inline bool copyWordPair(char* to, const char* bytes, std::size_t size, unsigned char value)
+// two words that overlap within the range; tells whether `value` (or
+// `other`) went by.
+template <typename Word, unsigned char value, unsigned char other = value>
+ALWAYS_INLINE bool copyWordPair(char* to, const char* bytes, std::size_t size)
 {
     assert(size >= sizeof(Word) && size <= 2 * sizeof(Word));
     Word head, tail;
@@ -21,7 +23,9 @@ inline bool copyWordPair(char* to, const char* bytes, std::size_t size, unsigned
     std::memcpy(&tail, bytes + size - sizeof tail, sizeof tail);
     std::memcpy(to, &head, sizeof head);
     std::memcpy(to + size - sizeof tail, &tail, sizeof tail);
-    return wordHolds(head, value) || wordHolds(tail, value);
+    if constexpr (other == value)
+        return wordHolds(head, value) || wordHolds(tail, value);
+    return wordHolds(head, value) || wordHolds(tail, value) || wordHolds(head, other) || wordHolds(tail, other);
 }
 
 // Copies bytes[0, size) to `to` (the ranges do not overlap). Up to 64 bytes
@@ -40,9 +44,9 @@ inline void copySmall(char* to, const char* bytes, std::size_t size)
             std::memcpy(to + i, bytes + i, 16);
         std::memcpy(to + size - 16, bytes + size - 16, 16);
     } else if (size >= 8) {
-        copyWordPair<std::uint64_t>(to, bytes, size, 0);
+        copyWordPair<std::uint64_t, 0>(to, bytes, size);
     } else if (size >= 4) {
-        copyWordPair<std::uint32_t>(to, bytes, size, 0);
+        copyWordPair<std::uint32_t, 0>(to, bytes, size);
     } else {
         for (std::size_t i = 0; i < size; i++)
             to[i] = bytes[i];
@@ -50,40 +54,48 @@ inline void copySmall(char* to, const char* bytes, std::size_t size)
 }
 
 // Copies like copySmall, and tells whether the bytes held `value` (an LF to
-// translate, a NUL that ends a text), looked for in the registers the copy
-// passes through (a look at `to` right after the stores would wait for them).
-template <char value>
+// translate, a NUL that ends a text), or `other` where one is given (a quote
+// to write otherwise), looked for in the registers the copy passes through
+// (a look at `to` right after the stores would wait for them).
+template <char value, char other = value>
 inline bool copySmallSeeing(char* to, const char* bytes, std::size_t size)
 {
     if (size > 64 || !fastPathsOn()) {
         if (size == 0)
             return false;   // an empty text's pointer may be null
         std::memcpy(to, bytes, size);
-        return std::memchr(bytes, value, size) != nullptr;
+        return std::memchr(bytes, value, size) != nullptr ||
+               (other != value && std::memchr(bytes, other, size) != nullptr);
     }
     if (size >= 16) {
         if constexpr (simdAvailable) {
             unsigned seen = 0;
             for (std::size_t i = 0; i + 16 < size; i += 16) {
                 seen |= equalMask16(bytes + i, value);
+                if constexpr (other != value)
+                    seen |= equalMask16(bytes + i, other);
                 std::memcpy(to + i, bytes + i, 16);
             }
             seen |= equalMask16(bytes + size - 16, value);
+            if constexpr (other != value)
+                seen |= equalMask16(bytes + size - 16, other);
             std::memcpy(to + size - 16, bytes + size - 16, 16);
             return seen != 0;
         } else {
             std::memcpy(to, bytes, size);
-            return std::memchr(bytes, value, size) != nullptr;
+            return std::memchr(bytes, value, size) != nullptr ||
+                   (other != value && std::memchr(bytes, other, size) != nullptr);
         }
     }
+    constexpr auto seen1 = static_cast<unsigned char>(value), seen2 = static_cast<unsigned char>(other);
     if (size >= 8)
-        return copyWordPair<std::uint64_t>(to, bytes, size, static_cast<unsigned char>(value));
+        return copyWordPair<std::uint64_t, seen1, seen2>(to, bytes, size);
     if (size >= 4)
-        return copyWordPair<std::uint32_t>(to, bytes, size, static_cast<unsigned char>(value));
+        return copyWordPair<std::uint32_t, seen1, seen2>(to, bytes, size);
     bool seen = false;
     for (std::size_t i = 0; i < size; i++) {
         to[i] = bytes[i];
-        seen |= bytes[i] == value;
+        seen |= bytes[i] == value || bytes[i] == other;
     }
     return seen;
 }
