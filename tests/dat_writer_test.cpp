@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dat/dat_text.h"
+#include "dat/list_xml.h"
 #include "test_support.h"
 
 namespace {
@@ -47,22 +48,34 @@ TEST(DatWriter, GameBlockLinesWithQuotesAsApostrophes)
                       " ]\"\r\n  rebuildto \"nes\"\r\n)\r\n");
 }
 
-// A quote, or an LF, at every position of titles of every length around
-// the bounds a short value is copied in (4, 8, 16 and 64 bytes), and none.
-TEST(DatWriter, QuoteOrLineFeedAtEveryPositionOfATitle)
+// A byte the form writes otherwise at every position of titles of every
+// length around the bounds a short value is copied and looked over in (4,
+// 8, 16 and 64 bytes), and none: a quote and an LF in the text form; '&', a
+// control and a byte that is no UTF-8 in XML.
+TEST(DatWriter, SpecialByteAtEveryPositionOfATitle)
 {
+    const struct {
+        char mark;
+        bool xml;
+        const char* written;
+    } marks[] = {{'"', false, "''"}, {'\n', false, "\r\n"}, {'&', true, "&amp;"}, {'\x01', true, ""},
+                 {'\x80', true, "\xEF\xBF\xBD"}};
     for (std::size_t size = 0; size <= 66; size++) {
         for (std::size_t at = 0; at <= size; at++) {
-            for (const char mark : {'"', '\n'}) {
+            for (const auto& m : marks) {
                 std::string title(size, 't');
                 if (at < size)
-                    title[at] = mark;
-                const std::string want = at < size ? title.substr(0, at) + (mark == '"' ? "''" : "\r\n") +
-                                                         title.substr(at + 1)
-                                                   : title;
-                EXPECT_EQ(written([&](TextOutput& out) { openGame(out, "l", "s", title); }),
-                          "\r\ngame (\r\n  name \"s\"\r\n  description \"l\\s  [ " + want + " ]\"\r\n")
-                    << "size " << size << ", " << (mark == '"' ? "quote" : "LF") << " at " << at;
+                    title[at] = m.mark;
+                const std::string want = at < size ? title.substr(0, at) + m.written + title.substr(at + 1) : title;
+                const std::string dat = written([&](TextOutput& out) {
+                    if (m.xml)
+                        ListXml::openSet(out, SetLines{"s", title, "", "", ""});
+                    else
+                        openGame(out, "l", "s", title);
+                });
+                EXPECT_EQ(dat, m.xml ? "\t<game name=\"s\">\r\n\t\t<description>" + want + "</description>\r\n"
+                                     : "\r\ngame (\r\n  name \"s\"\r\n  description \"l\\s  [ " + want + " ]\"\r\n")
+                    << "size " << size << ", byte " << static_cast<int>(m.mark) << " at " << at;
             }
         }
     }

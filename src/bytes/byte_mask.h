@@ -96,6 +96,20 @@ inline bool wordHolds(Word word, unsigned char value)
     return bytesEqualInWord(word, value) != 0;
 }
 
+// Whether `word` holds a byte that XML text cannot take as it stands (as
+// xmlSpecialMask16 tells them): one below 0x20 (the classic has-less test,
+// exact as to whether there is one), one of 0x80 or above, or '&', '<', '>'
+// or '"'.
+template <typename Word>
+inline bool xmlSpecialInWord(Word word)
+{
+    constexpr Word ones = static_cast<Word>(~Word(0) / 255);
+    constexpr Word high = static_cast<Word>(ones * 0x80);
+    const Word belowSpace = static_cast<Word>((word - static_cast<Word>(ones * 0x20)) & ~word & high);
+    return (belowSpace | (word & high) | bytesEqualInWord(word, '&') | bytesEqualInWord(word, '<') |
+            bytesEqualInWord(word, '>') | bytesEqualInWord(word, '"')) != 0;
+}
+
 // The index of the first byte equal to `value` among the 8 at `bytes`, or 8.
 inline std::size_t firstInWord(const char* bytes, char value)
 {

@@ -11,10 +11,58 @@
 #include "bytes/byte_mask.h"
 #include "bytes/inlining.h"
 
+// What a seeing copy looks for, as it passes the bytes through registers:
+// `block` the bits of a 16-byte block, `word` whether a word holds one,
+// `plain` the general twin over a range.
+template <char value, char other = value>
+struct SeeingBytes {
+    static unsigned block(const char* bytes)
+    {
+        if constexpr (other == value)
+            return equalMask16(bytes, value);
+        return equalMask16(bytes, value) | equalMask16(bytes, other);
+    }
+    template <typename Word>
+    static bool word(Word w)
+    {
+        if constexpr (other == value)
+            return wordHolds(w, static_cast<unsigned char>(value));
+        return wordHolds(w, static_cast<unsigned char>(value)) || wordHolds(w, static_cast<unsigned char>(other));
+    }
+    static bool byte(char c) { return c == value || c == other; }
+    static bool plain(const char* bytes, std::size_t size)
+    {
+        return std::memchr(bytes, value, size) != nullptr ||
+               (other != value && std::memchr(bytes, other, size) != nullptr);
+    }
+};
+
+// The bytes XML text cannot take as they stand (see xmlSpecialMask16).
+struct SeeingXmlSpecial {
+    static unsigned block(const char* bytes) { return xmlSpecialMask16(bytes); }
+    template <typename Word>
+    static bool word(Word w)
+    {
+        return xmlSpecialInWord(w);
+    }
+    static bool byte(char c)
+    {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u >= 0x80 || u == '&' || u == '<' || u == '>' || u == '"';
+    }
+    static bool plain(const char* bytes, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; i++)
+            if (byte(bytes[i]))
+                return true;
+        return false;
+    }
+};
+
 // Copies bytes[0, size), where sizeof(Word) <= size <= 2 * sizeof(Word), as
-// two words that overlap within the range; tells whether `value` (or
-// `other`) went by.
-template <typename Word, unsigned char value, unsigned char other = value>
+// two words that overlap within the range; tells whether a byte Seen looks
+// for went by.
+template <typename Word, typename Seen>
 ALWAYS_INLINE bool copyWordPair(char* to, const char* bytes, std::size_t size)
 {
     assert(size >= sizeof(Word) && size <= 2 * sizeof(Word));
@@ -23,9 +71,7 @@ ALWAYS_INLINE bool copyWordPair(char* to, const char* bytes, std::size_t size)
     std::memcpy(&tail, bytes + size - sizeof tail, sizeof tail);
     std::memcpy(to, &head, sizeof head);
     std::memcpy(to + size - sizeof tail, &tail, sizeof tail);
-    if constexpr (other == value)
-        return wordHolds(head, value) || wordHolds(tail, value);
-    return wordHolds(head, value) || wordHolds(tail, value) || wordHolds(head, other) || wordHolds(tail, other);
+    return Seen::word(head) || Seen::word(tail);
 }
 
 // Copies bytes[0, size) to `to` (the ranges do not overlap). Up to 64 bytes
@@ -44,60 +90,68 @@ inline void copySmall(char* to, const char* bytes, std::size_t size)
             std::memcpy(to + i, bytes + i, 16);
         std::memcpy(to + size - 16, bytes + size - 16, 16);
     } else if (size >= 8) {
-        copyWordPair<std::uint64_t, 0>(to, bytes, size);
+        std::uint64_t head, tail;
+        std::memcpy(&head, bytes, 8);
+        std::memcpy(&tail, bytes + size - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + size - 8, &tail, 8);
     } else if (size >= 4) {
-        copyWordPair<std::uint32_t, 0>(to, bytes, size);
+        std::uint32_t head, tail;
+        std::memcpy(&head, bytes, 4);
+        std::memcpy(&tail, bytes + size - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + size - 4, &tail, 4);
     } else {
         for (std::size_t i = 0; i < size; i++)
             to[i] = bytes[i];
     }
 }
 
-// Copies like copySmall, and tells whether the bytes held `value` (an LF to
-// translate, a NUL that ends a text), or `other` where one is given (a quote
-// to write otherwise), looked for in the registers the copy passes through
-// (a look at `to` right after the stores would wait for them).
-template <char value, char other = value>
-inline bool copySmallSeeing(char* to, const char* bytes, std::size_t size)
+// Copies like copySmall, and tells whether the bytes held one that `Seen`
+// looks for, looked for in the registers the copy passes through (a look at
+// `to` right after the stores would wait for them).
+template <typename Seen>
+ALWAYS_INLINE bool copySmallSeen(char* to, const char* bytes, std::size_t size)
 {
     if (size > 64 || !fastPathsOn()) {
         if (size == 0)
             return false;   // an empty text's pointer may be null
         std::memcpy(to, bytes, size);
-        return std::memchr(bytes, value, size) != nullptr ||
-               (other != value && std::memchr(bytes, other, size) != nullptr);
+        return Seen::plain(bytes, size);
     }
     if (size >= 16) {
         if constexpr (simdAvailable) {
             unsigned seen = 0;
             for (std::size_t i = 0; i + 16 < size; i += 16) {
-                seen |= equalMask16(bytes + i, value);
-                if constexpr (other != value)
-                    seen |= equalMask16(bytes + i, other);
+                seen |= Seen::block(bytes + i);
                 std::memcpy(to + i, bytes + i, 16);
             }
-            seen |= equalMask16(bytes + size - 16, value);
-            if constexpr (other != value)
-                seen |= equalMask16(bytes + size - 16, other);
+            seen |= Seen::block(bytes + size - 16);
             std::memcpy(to + size - 16, bytes + size - 16, 16);
             return seen != 0;
         } else {
             std::memcpy(to, bytes, size);
-            return std::memchr(bytes, value, size) != nullptr ||
-                   (other != value && std::memchr(bytes, other, size) != nullptr);
+            return Seen::plain(bytes, size);
         }
     }
-    constexpr auto seen1 = static_cast<unsigned char>(value), seen2 = static_cast<unsigned char>(other);
     if (size >= 8)
-        return copyWordPair<std::uint64_t, seen1, seen2>(to, bytes, size);
+        return copyWordPair<std::uint64_t, Seen>(to, bytes, size);
     if (size >= 4)
-        return copyWordPair<std::uint32_t, seen1, seen2>(to, bytes, size);
+        return copyWordPair<std::uint32_t, Seen>(to, bytes, size);
     bool seen = false;
     for (std::size_t i = 0; i < size; i++) {
         to[i] = bytes[i];
-        seen |= bytes[i] == value || bytes[i] == other;
+        seen |= Seen::byte(bytes[i]);
     }
     return seen;
+}
+
+// The same for an LF to translate, a NUL that ends a text, a reference to
+// decode (and `other`, where one is given: a quote to write otherwise).
+template <char value, char other = value>
+ALWAYS_INLINE bool copySmallSeeing(char* to, const char* bytes, std::size_t size)
+{
+    return copySmallSeen<SeeingBytes<value, other>>(to, bytes, size);
 }
 
 // True when a[0, size) equals b[0, size), where sizeof(Word) <= size <=

@@ -5,6 +5,7 @@
 #include <bit>
 
 #include "bytes/byte_mask.h"
+#include "bytes/small_copy.h"
 #include "dat/dat_text.h"
 #include "dat/sizes.h"
 
@@ -75,9 +76,15 @@ std::size_t plainRunEnd(std::string_view value, std::size_t from)
     return at;
 }
 
-// A value as XML text.
+// A value as XML text. A short one is looked over for a byte to escape as
+// it is copied: one with none (most names, sizes and hashes) is written
+// then.
 void putXml(TextComposer& c, std::string_view value)
 {
+    if (c.direct && value.size() <= 64 && !copySmallSeen<SeeingXmlSpecial>(c.to, value.data(), value.size())) {
+        c.to += value.size();
+        return;
+    }
     const unsigned char* text = reinterpret_cast<const unsigned char*>(value.data());
     std::size_t i = 0;
     while (i < value.size()) {
