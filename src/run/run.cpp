@@ -5,10 +5,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 #include <unistd.h>
 #ifdef _WIN32
 #include <io.h>
@@ -106,40 +106,38 @@ struct NamedFile {
     FileIdentity identity;
 };
 
-// Why a file named cannot be a copy source: a misuse's message (its %s the
-// name), or nullptr. `earlier`: the files named before it (and the
-// temporary file, which the copy replaces).
-static const char* whyNotASource(const char* name, std::vector<NamedFile>& earlier, bool several)
+// Whether a file named can be a copy source: one that can be read, not a
+// directory among several, not a file named before (`earlier`, with the
+// temporary file, which the copy replaces). When not, says why on stderr.
+static bool isSource(const char* name, std::vector<NamedFile>& earlier, bool several)
 {
-    static char message[600];
     bool regular = false;
     std::uint64_t size = 0;
     if (!statNamed(name, regular, size)) {
-        std::snprintf(message, sizeof message, "cannot read '%%s': %s", std::strerror(errno));
-        return message;
+        std::fprintf(stderr, "softlist2dat: cannot read '%s': %s\n", name, std::strerror(errno));
+        return false;
     }
-    if (several && leadsToDirectory(name))
-        return "'%s' is a directory: name one DIR, or FILEs";
+    if (several && leadsToDirectory(name)) {
+        std::fprintf(stderr, "softlist2dat: '%s' is a directory: name one DIR, or FILEs\n", name);
+        return false;
+    }
     const int fd = regular ? openNamed(name, O_RDONLY | O_BINARY | O_NONBLOCK) : -1;
     if (fd < 0) {
-        std::snprintf(message, sizeof message, "cannot read '%%s': %s", std::strerror(regular ? errno : EINVAL));
-        return message;
+        std::fprintf(stderr, "softlist2dat: cannot read '%s': %s\n", name, std::strerror(regular ? errno : EINVAL));
+        return false;
     }
     close(fd);
     NamedFile file{name, {}};
-    if (identifyNamed(name, file.identity)) {
-        for (const NamedFile& other : earlier) {
-            if (other.identity == file.identity) {
-                std::string shown = "'%s' is the same file as '";
-                for (const char* c = other.name; *c != '\0' && shown.size() < 500; c++)
-                    shown += *c == '%' ? "%%" : std::string(1, *c);
-                std::snprintf(message, sizeof message, "%s'", shown.c_str());
-                return message;
-            }
+    if (!identifyNamed(name, file.identity))
+        return true;
+    for (const NamedFile& other : earlier) {
+        if (other.identity == file.identity) {
+            std::fprintf(stderr, "softlist2dat: '%s' is the same file as '%s'\n", name, other.name);
+            return false;
         }
-        earlier.push_back(file);
     }
-    return nullptr;
+    earlier.push_back(file);
+    return true;
 }
 
 // Appends `name` to the copy command as one quoted source (a quote in the
@@ -181,16 +179,12 @@ static bool formatCopyCommand(Run& run, const std::vector<const char*>& lists)
     if (!identifyNamed(temporaryFileName, named[0].identity))
         named.clear();
     command = "copy /B ";
-    for (const char* name : lists) {
-        if (const char* why = whyNotASource(name, named, lists.size() > 1)) {
-            std::fputs("softlist2dat: ", stderr);
-            std::fprintf(stderr, why, name);
-            std::fputc('\n', stderr);
+    for (std::size_t i = 0; i < lists.size(); i++) {
+        if (!isSource(lists[i], named, lists.size() > 1))
             return false;
-        }
-        if (name != lists[0])
+        if (i > 0)
             command += " + ";
-        appendQuoted(command, name);
+        appendQuoted(command, lists[i]);
     }
     command += ' ';
     command += temporaryFileName;
