@@ -184,6 +184,20 @@ TEST(Run, CommandLineForms)
     }
 }
 
+// A temporary file left by a killed run, named as a list: refused, not
+// replaced by the copy.
+TEST(Run, TemporaryFileIsNoList)
+{
+    TempDir dir;
+    writeFile(dir.file(tempName), oneList);
+    RunOptions options;
+    options.arguments = {"./" + tempName};
+    const ProcessResult r = runTool(dir.path(), options);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "softlist2dat: './" + tempName + "' is the run's temporary file\n");
+    EXPECT_EQ(readFile(dir.file(tempName)), oneList);
+}
+
 // One DAT per list: names that cannot be a DAT, a duplicate and what comes
 // before the first list are skipped and named on stderr; the others are
 // written with their header, titles and parent/clone links.

@@ -132,7 +132,10 @@ static bool isSource(const char* name, std::vector<NamedFile>& earlier, bool sev
         return true;
     for (const NamedFile& other : earlier) {
         if (other.identity == file.identity) {
-            std::fprintf(stderr, "softlist2dat: '%s' is the same file as '%s'\n", name, other.name);
+            if (other.name == temporaryFileName)
+                std::fprintf(stderr, "softlist2dat: '%s' is the run's temporary file\n", name);
+            else
+                std::fprintf(stderr, "softlist2dat: '%s' is the same file as '%s'\n", name, other.name);
             return false;
         }
     }
