@@ -11,13 +11,13 @@
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "../fuzz/dat_shape.h"
 #include "bytes/fast_paths.h"
 #include "platform/interrupts.h"
-#include "platform/pending_file.h"
 #include "platform/text_output.h"
 #include "test_support.h"
 
@@ -736,82 +736,46 @@ TEST(Interrupts, LeaveANameKept)
     EXPECT_EQ(listDirectory(dir.path()), std::vector<std::string>{"kept"});
 }
 
-// A part swapped in, then the swap finished or undone, by the one-step swap
-// and by its twin of two renames, over no target, a file and a directory:
-// finished, the target holds the part's bytes and nothing else is left;
-// undone (or refused), every name holds what it held before.
-TEST(PendingFiles, SwapFinishedOrUndone)
-{
-    for (const bool general : {false, true}) {
-        for (const char* before : {"", "old", "/"}) {
-            for (const bool finish : {true, false}) {
-                const std::string where = std::string(general ? "two renames" : "one step") + ", target '" + before +
-                                          (finish ? "', finished" : "', undone");
-                TempDir dir;
-                const std::string target = dir.file("t.dat");
-                if (before == std::string("/"))
-                    mkdir(target.c_str(), 0755);
-                else if (*before != '\0')
-                    writeFile(target, before);
-                const std::vector<std::string> namesBefore = listDirectory(dir.path());
-                auto out = std::make_unique<TextOutput>();
-                PendingFile file;
-                ASSERT_TRUE(createPendingFile(file, *out, target.c_str())) << where;
-                writeText(*out, "new", 3);
-                ASSERT_TRUE(closeTextOutput(*out)) << where;
-                useGeneralPathsOnly(general);
-                const bool swapped = swapPendingFile(file);
-                useGeneralPathsOnly(false);
-                EXPECT_EQ(swapped, before != std::string("/")) << where;
-                if (swapped && finish) {
-                    finishPendingSwap(file);
-                    EXPECT_EQ(readFile(target), "new") << where;
-                    EXPECT_EQ(listDirectory(dir.path()), std::vector<std::string>{"t.dat"}) << where;
-                    continue;
-                }
-                if (swapped) {
-                    EXPECT_TRUE(undoPendingSwap(file)) << where;
-                }
-                EXPECT_EQ(readFile(target + ".part"), "new") << where;
-                abandonPendingFile(file);
-                EXPECT_EQ(listDirectory(dir.path()), namesBefore) << where;
-                if (*before != '\0' && before != std::string("/")) {
-                    EXPECT_EQ(readFile(target), before) << where;
-                }
-            }
-        }
-    }
-}
-
-// An interrupt that comes while the list DATs are put in place (held back
-// from the first swap on) has every swap undone before it ends the run: the
-// previous DAT is back, the new one's DAT is gone, so is OUT's content of
-// the run; by one-step swaps and by their twin.
+// The list DATs put in place by one-step swaps and by their twin, with an
+// interrupt held back from the first swap on or none: interrupted, every
+// swap is undone (the previous DAT back, the new one gone); else every DAT
+// is new and no previous one is left beside it.
 TEST(Interrupts, WhileDatsArePutInPlaceLeaveThemAsTheyWere)
 {
     for (const bool general : {false, true}) {
-        TempDir dir;
-        writeFile(dir.file("lists.xml"), "<softwarelist name=\"a\">\n</softwarelist>\n<softwarelist name=\"b\">\n");
-        mkdir(dir.file("out").c_str(), 0755);
-        writeFile(dir.file("out/a.dat"), previousDat);
-        EXPECT_EXIT(
-            {
-                useGeneralPathsOnly(general);
-                if (chdir(dir.path().c_str()) != 0)
-                    std::_Exit(120);
-                sigset_t interrupt;
-                sigemptyset(&interrupt);
-                sigaddset(&interrupt, SIGINT);
-                pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
-                std::raise(SIGINT);   // waits, blocked, until the run has put its DATs in place
-                const int status = runConversion({}, false, DatForm::ListText, "out");
-                pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
-                std::_Exit(status);
-            },
-            ::testing::KilledBySignal(SIGINT), "Interrupted");
-        EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"lists.xml", "out"})) << general;
-        EXPECT_EQ(listDirectory(dir.file("out")), std::vector<std::string>{"a.dat"}) << general;
-        EXPECT_EQ(readFile(dir.file("out/a.dat")), previousDat) << general;
+        for (const bool interrupted : {true, false}) {
+            TempDir dir;
+            writeFile(dir.file("lists.xml"), "<softwarelist name=\"a\">\n</softwarelist>\n<softwarelist name=\"b\">\n");
+            mkdir(dir.file("out").c_str(), 0755);
+            writeFile(dir.file("out/a.dat"), previousDat);
+            EXPECT_EXIT(
+                {
+                    useGeneralPathsOnly(general);
+                    if (chdir(dir.path().c_str()) != 0)
+                        std::_Exit(120);
+                    sigset_t interrupt;
+                    sigemptyset(&interrupt);
+                    sigaddset(&interrupt, SIGINT);
+                    pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
+                    if (interrupted)
+                        std::raise(SIGINT);   // waits, blocked, until the run puts its DATs in place
+                    const int status = runConversion({}, false, DatForm::ListText, "out");
+                    pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
+                    std::_Exit(status);
+                },
+                [interrupted](int status) {
+                    return interrupted ? WIFSIGNALED(status) && WTERMSIG(status) == SIGINT
+                                       : WIFEXITED(status) && WEXITSTATUS(status) == 0;
+                },
+                interrupted ? "Interrupted" : "");
+            const std::string where = std::string(general ? "two renames" : "one step") +
+                                      (interrupted ? ", interrupted" : "");
+            EXPECT_EQ(listDirectory(dir.path()), (std::vector<std::string>{"lists.xml", "out"})) << where;
+            const std::vector<std::string> dats = {"a.dat", "b.dat"};
+            EXPECT_EQ(listDirectory(dir.file("out")), std::vector<std::string>(dats.begin(), dats.end() - interrupted))
+                << where;
+            EXPECT_EQ(readFile(dir.file("out/a.dat")) == previousDat, interrupted) << where;
+        }
     }
 }
 

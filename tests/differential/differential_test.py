@@ -194,7 +194,8 @@ def per_list_line(rng):
                                   b' description=""', b'> description="after the tag"'])
         return b"<softwarelist name=\"" + name + b"\"" + description + b">\n"
     link = rng.choice([b' cloneof="p"', b' cloneof=""', b' supported="no"> <!-- cloneof="p"> -->', b'>cloneof="q"',
-                       b' cloneof="' + b"q" * 300 + b'"', b""])
+                       b' cloneof="' + b"q" * 300 + b'"', b"", b' supported="no" cloneof="p"', b'="x" cloneof="p"',
+                       b'>y" cloneof="p"'])
     description = b"\t\t<description>T \"q\"</description>\n" if rng.random() < 0.6 else b""
     return b"\t<software name=\"" + rng.choice([b"p", b"c", b"d"]) + b"\"" + link + b">\n" + description
 
