@@ -32,15 +32,9 @@ void putVersionLine(TextOutput& out, std::string_view version)
 }
 
 // The format has no escape for a double quote inside a quoted value: a reader
-// ends the value there. Each one is written as two apostrophes. A short
-// value is looked over for a quote, and for an LF to translate, as it is
-// copied: one with neither is written then.
-void putQuotedValue(TextComposer& c, std::string_view value)
+// ends the value there. Each one is written as two apostrophes.
+void putQuotedValueInRuns(TextComposer& c, std::string_view value)
 {
-    if (c.direct && value.size() <= 64 && !copySmallSeeing<'"', '\n'>(c.to, value.data(), value.size())) {
-        c.to += value.size();
-        return;
-    }
     const char* text = value.data();
     const char* end = text + value.size();
     for (;;) {

@@ -8,6 +8,7 @@
 
 #include <string_view>
 
+#include "bytes/small_copy.h"
 #include "dat/dat_writer.h"
 #include "platform/text_output.h"
 
@@ -36,8 +37,20 @@ void writeDisk(TextOutput& out, std::string_view name, std::string_view sha1);
 void closeGame(TextOutput& out, std::string_view list);
 
 // A value that stands between double quotes, each double quote of it
-// written as ''.
-void putQuotedValue(TextComposer& c, std::string_view value);
+// written as '', a run between quotes at a time.
+void putQuotedValueInRuns(TextComposer& c, std::string_view value);
+
+// The same, inline: a short value is looked over for a quote, and for an LF
+// to translate, as it is copied, and one with neither is written then;
+// any other goes in runs.
+ALWAYS_INLINE void putQuotedValue(TextComposer& c, std::string_view value)
+{
+    if (c.direct && value.size() <= 64 && !copySmallSeeing<'"', '\n'>(c.to, value.data(), value.size())) {
+        c.to += value.size();
+        return;
+    }
+    putQuotedValueInRuns(c, value);
+}
 
 // "LABEL VALUE " when the value is not empty.
 template <LineText label>

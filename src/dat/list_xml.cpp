@@ -76,15 +76,10 @@ std::size_t plainRunEnd(std::string_view value, std::size_t from)
     return at;
 }
 
-// A value as XML text. A short one is looked over for a byte to escape as
-// it is copied: one with none (most names, sizes and hashes) is written
-// then.
-void putXml(TextComposer& c, std::string_view value)
+// A value as XML text, a run of plain bytes at a time, each other byte
+// escaped or replaced.
+RARELY_TAKEN void putXmlInRuns(TextComposer& c, std::string_view value)
 {
-    if (c.direct && value.size() <= 64 && !copySmallSeen<SeeingXmlSpecial>(c.to, value.data(), value.size())) {
-        c.to += value.size();
-        return;
-    }
     const unsigned char* text = reinterpret_cast<const unsigned char*>(value.data());
     std::size_t i = 0;
     while (i < value.size()) {
@@ -132,6 +127,18 @@ void putXml(TextComposer& c, std::string_view value)
         }
         i += length;
     }
+}
+
+// A value as XML text. A short one is looked over for a byte to escape as
+// it is copied: one with none (most names, sizes and hashes) is written
+// then; any other goes in runs.
+ALWAYS_INLINE void putXml(TextComposer& c, std::string_view value)
+{
+    if (c.direct && value.size() <= 64 && !copySmallSeen<SeeingXmlSpecial>(c.to, value.data(), value.size())) {
+        c.to += value.size();
+        return;
+    }
+    putXmlInRuns(c, value);
 }
 
 // ` LABEL"VALUE"` when the value is not empty (or always, `required`).

@@ -181,7 +181,7 @@ inline void putBytes(TextComposer& c, const char* bytes, std::size_t size)
     }
 }
 
-inline void putText(TextComposer& c, const char* bytes, std::size_t size)
+ALWAYS_INLINE void putText(TextComposer& c, const char* bytes, std::size_t size)
 {
     if (!c.direct)
         writeText(*c.out, bytes, size);
