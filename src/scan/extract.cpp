@@ -104,8 +104,11 @@ void locateRomAttributes(const ScanState& state, std::int32_t from, std::int32_t
 // The bytes that end the usual ROM line's fast reading, besides the closing
 // quote: in the name a NUL or an '&' (an entity to decode), in the other
 // values a NUL or a letter some keyword searched later starts with: size,
-// crc, sha, md5 (i, r, h, m), and with the status too (s).
-enum class ValueKind { Name, Hash, HashBeforeStatus };
+// crc, sha, md5 (i, r, h, m), and with the status too (s). On the usual
+// software line: in its name a NUL, an '=' or a '>' (behind which the
+// general search could find a keyword or the tag's end), in its parent's
+// name a NUL.
+enum class ValueKind { Name, Hash, HashBeforeStatus, SoftwareName, Parent };
 
 // The index of the closing quote of a value starting at `from`, or -1 when
 // there is none before `end` or a stop byte of its kind comes first.
@@ -117,15 +120,21 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
             return c == '&' || c == '\0';
         else if constexpr (kind == ValueKind::Hash)
             return c == 'i' || c == 'r' || c == 'h' || c == 'm' || c == '\0';
-        else
+        else if constexpr (kind == ValueKind::HashBeforeStatus)
             return c == 'i' || c == 'r' || c == 'h' || c == 'm' || c == 's' || c == '\0';
+        else if constexpr (kind == ValueKind::SoftwareName)
+            return c == '=' || c == '>' || c == '\0';
+        else
+            return c == '\0';
     };
     std::int32_t at = from;
-    // Sixteen bytes at a time; the last block ends at `end`, its bytes
-    // before `at` (already looked at) masked off.
+    // Sixteen bytes at a time; the last block (or the only one, for a
+    // short value) ends at `end`, its bytes before `at` (already looked at,
+    // or before the value) masked off: the piece holds the sixteen bytes
+    // before `end` wherever there are sixteen.
     unsigned fresh = 0xFFFFu;
     const bool inBlocks = simdAvailable && fastPathsOn();
-    while (inBlocks && at < end && end - from >= 16) {
+    while (inBlocks && at < end && end >= 16) {
         if (at + 16 > end) {
             fresh = 0xFFFFu << (at + 16 - end) & 0xFFFFu;
             at = end - 16;
@@ -137,8 +146,10 @@ static inline std::int32_t plainValueEnd(const char* line, std::int32_t from, st
             stopping |= hits('&');
         else if constexpr (kind == ValueKind::Hash)
             stopping |= hits('i') | hits('r') | hits('h') | hits('m');
-        else
+        else if constexpr (kind == ValueKind::HashBeforeStatus)
             stopping |= hits('i') | hits('r') | hits('h') | hits('m') | hits('s');
+        else if constexpr (kind == ValueKind::SoftwareName)
+            stopping |= hits('=') | hits('>');
         const unsigned before = quotes != 0 ? (quotes & (0u - quotes)) - 1 : 0xFFFFu;
         if ((stopping & fresh & before) != 0)
             return -1;
@@ -221,6 +232,20 @@ bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom)
         rom.statusMatch = -1;
     }
     return true;
+}
+
+bool locateUsualSoftware(const ScanState& state, std::int32_t from, UsualSoftware& software)
+{
+    const char* line = state.line;
+    const std::int32_t end = contentEnd(state);
+    std::int32_t at = from;
+    if (!nextUsualValue<ValueKind::SoftwareName>(line, end, " name=\"", at, software.name))
+        return false;
+    software.parent = ValueSpan{at, at};
+    software.closes = textAt(line, end, at, "\">", 2);
+    software.supported = !software.closes && textAt(line, end, at, "\" supported=\"", 12);
+    return software.closes || software.supported ||
+           nextUsualValue<ValueKind::Parent>(line, end, "\" cloneof=\"", at, software.parent);
 }
 
 template bool locateUsualRom<false>(const ScanState&, std::int32_t, UsualRom&);

@@ -111,6 +111,22 @@ struct UsualRom {
 template <bool withStatus>
 bool locateUsualRom(const ScanState& state, std::int32_t from, UsualRom& rom);
 
+// The usual software line, read off at once: from `from` (just after
+// "<software"), ` name="N"` and then `>`, ` supported="` or
+// ` cloneof="P"`, where N holds no '=', '>' nor NUL and P no NUL. The
+// general search finds the name there, and the parent's keyword, where it
+// follows the name, just there too (no keyword with an equals sign in its
+// window can stand before it, nor the tag's end). The spans of N and P are
+// returned (P empty, at N's closing quote, where the name is followed
+// otherwise); with ` supported="` after the name, the parent is to be
+// searched after it. False for any other line.
+struct UsualSoftware {
+    ValueSpan name, parent;
+    bool closes;      // `">` follows the name
+    bool supported;   // ` supported="` follows the name
+};
+bool locateUsualSoftware(const ScanState& state, std::int32_t from, UsualSoftware& software);
+
 // Copies a value of the usual ROM line into a held text, cut to its room
 // less one (as the general copies would, given the match that leads to it);
 // `pos` ends on its closing quote.

@@ -78,38 +78,20 @@ void readSoftwareList(ScanState& state, std::int32_t from)
     copyTagAttribute(state, "description", from, state.listDescription);
 }
 
-// The usual software line, `<software name="N"` and then `>`, ` cloneof="`
-// or ` supported="`, its name holding neither '=' nor '>': its name is read
-// off at once, and its parent's keyword, where it follows, is where the
-// general search would find it (no keyword with an equals sign in its
-// window can stand before it), so only what follows the name is searched.
-// The name's closing quote is at `state.pos` after it. False for any other
-// line, which the general path reads (nothing is changed then).
+// The usual software line (see locateUsualSoftware): its name and its
+// parent's taken off at once, or the parent searched after ` supported="`.
+// False for any other line, which the general path reads (nothing is
+// changed then).
 static bool readUsualSoftware(ScanState& state, std::int32_t from)
 {
-    const std::int32_t end = contentEnd(state);
-    if (!textAt(state.line, end, from, " name=\"", 7))
+    UsualSoftware software;
+    if (!locateUsualSoftware(state, from, software))
         return false;
-    const std::int32_t start = from + 7;
-    const std::int32_t close =
-        start + static_cast<std::int32_t>(findByte(state.line + start, static_cast<std::size_t>(end - start), '"'));
-    const std::string_view name(state.line + start, static_cast<std::size_t>(close - start));
-    if (close >= end || findEitherByte(name.data(), name.size(), '=', '>') < name.size())
-        return false;
-    const bool closes = textAt(state.line, end, close, "\">", 2);
-    const bool parent = textAt(state.line, end, close, "\" cloneof=\"", 10);
-    if (!closes && !parent && !textAt(state.line, end, close, "\" supported=\"", 12))
-        return false;
-    // Kept as a value is: up to its first NUL.
-    const std::size_t kept = findByte(name.data(), name.size(), '\0');
-    assert(kept < sizeof state.softwareNameRaw.bytes);
-    copySmall(state.softwareNameRaw.bytes, name.data(), kept);
-    state.softwareNameRaw.size = kept;
-    state.cloneOf.clear();
-    if (parent)
-        copyQuotedPlain(state, close + 2, state.cloneOf);
-    else if (!closes)
-        copyTagAttribute(state, "cloneof", close + 1, state.cloneOf);
+    copyUsualValue(state, software.name, state.softwareNameRaw);
+    if (software.supported)
+        copyTagAttribute(state, "cloneof", software.name.end + 1, state.cloneOf);
+    else
+        copyUsualValue(state, software.parent, state.cloneOf);
     return true;
 }
 
