@@ -406,6 +406,12 @@ TEST(Handlers, ListDatsOnePerList)
              "\xef\xbf\xbd&quot;q&quot;</description>\n\t\t<year>1990</year>\n\t\t<manufacturer>P &amp; Q" +
              "</manufacturer>\n\t\t<rom name=\"r&quot;\" size=\"16\" crc=\"c\" sha1=\"s\" status=\"baddump\"/>\n" +
              "\t\t<disk name=\"d\" sha1=\"h\" status=\"baddump\"/>\n\t</game>\n</datafile>\n"},
+        {{"element text up to its first \"</\": a '<' that ends none, and up to a NUL",
+          "<softwarelist name=\"e\">\n<software name=\"s\">\n<description>a<b</description>\n<year>1<2</year>\n"
+          "<publisher>P" + std::string(1, '\0') + "Q</publisher>\n</software>\n",
+          header("e", "e") + "\ngame (\n  name \"s\"\n  description \"a<b\"\n  year \"1<2\"\n  manufacturer \"P\"\n)\n"},
+         xmlHeader("e", "e") + "\t<game name=\"s\">\n\t\t<description>a&lt;b</description>\n\t\t<year>1&lt;2</year>\n"
+             "\t\t<manufacturer>P</manufacturer>\n\t</game>\n</datafile>\n"},
         {{"XML keeps to game elements: a rom outside one is left out, a second description closes the first",
           sets, header("m", "m") + "  rom ( name \"a\" crc 1 )\n\ngame (\n  name \"\"\n  description \"A\"\n" +
                     "\ngame (\n  name \"\"\n  description \"B\"\n  rom ( name \"b\" crc 2 )\n)\n)\n  rom ( name \"c\" crc 3 )\n"},

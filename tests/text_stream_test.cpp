@@ -324,8 +324,8 @@ TEST(FindByte, AgreesWithMemchrAtEveryPosition)
             const void* expected = std::memchr(text.get(), '\n', size);
             std::size_t want = expected == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(expected) - text.get());
             EXPECT_EQ(findByte(text.get(), size, '\n'), want) << "size " << size << ", LF at " << at;
-            EXPECT_EQ(findEitherByte(text.get(), size, '\n', '\0'), want) << "size " << size << ", LF at " << at;
-            EXPECT_EQ(findEitherByte(text.get(), size, '\0', '\n'), want) << "size " << size << ", LF at " << at;
+            EXPECT_EQ((findAnyByte<'\n', '\0'>(text.get(), size)), want) << "size " << size << ", LF at " << at;
+            EXPECT_EQ((findAnyByte<'\0', '&', '\n'>(text.get(), size)), want) << "size " << size << ", LF at " << at;
         }
     }
 }

@@ -61,31 +61,40 @@ inline std::size_t findByte(const char* bytes, std::size_t size, char value)
     return found == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
 }
 
-// The first index of `a` or `b` in bytes[0, size), a byte at a time.
-inline std::size_t findEitherBytePlain(const char* bytes, std::size_t size, char a, char b)
+// The first index of any of `values` in bytes[0, size), a byte at a time.
+template <char... values>
+inline std::size_t findAnyBytePlain(const char* bytes, std::size_t size)
 {
     std::size_t i = 0;
-    while (i < size && bytes[i] != a && bytes[i] != b)
+    while (i < size && ((bytes[i] != values) && ...))
         i++;
     return i;
 }
 
-// The first index of `a` or `b` in bytes[0, size), or size when neither is
-// there; sixteen bytes at a time where SSE2 is, the last sixteen overlapping
-// those looked at already. Reads nothing outside bytes[0, size).
-inline std::size_t findEitherByte(const char* bytes, std::size_t size, char a, char b)
+// One bit per byte of bytes[0, 16) equal to any of `values`.
+template <char... values>
+inline unsigned anyEqualMask16(const char* bytes)
+{
+    return (equalMask16(bytes, values) | ...);
+}
+
+// The first index of any of `values` in bytes[0, size), or size when none
+// is there; sixteen bytes at a time where SSE2 is, the last sixteen
+// overlapping those looked at already. Reads nothing outside bytes[0, size).
+template <char... values>
+inline std::size_t findAnyByte(const char* bytes, std::size_t size)
 {
     if (!fastPathsOn() || !simdAvailable || size < 16)
-        return findEitherBytePlain(bytes, size, a, b);
+        return findAnyBytePlain<values...>(bytes, size);
     std::size_t i = 0;
     for (; i + 16 <= size; i += 16) {
-        const unsigned hits = equalMask16(bytes + i, a) | equalMask16(bytes + i, b);
+        const unsigned hits = anyEqualMask16<values...>(bytes + i);
         if (hits != 0)
             return i + static_cast<std::size_t>(std::countr_zero(hits));
     }
     if (i == size)
         return size;
-    const unsigned hits = equalMask16(bytes + size - 16, a) | equalMask16(bytes + size - 16, b);
+    const unsigned hits = anyEqualMask16<values...>(bytes + size - 16);
     return hits != 0 ? size - 16 + static_cast<std::size_t>(std::countr_zero(hits)) : size;
 }
 

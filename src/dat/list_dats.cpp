@@ -260,6 +260,23 @@ void ListDats<Form>::keepDecoded(HeldText<N>& held, std::string_view raw) const
     held.keep(decoded(raw, N, room));
 }
 
+// Keeps the element text of `rest` decoded, cut at the held text's room.
+// The usual text, ended by "</" with neither a reference nor a NUL before
+// it, is found in one search and copied as it stands; any other is taken
+// as elementText and keepDecoded take it.
+template <ListForm Form>
+template <std::size_t N>
+void ListDats<Form>::keepElementText(HeldText<N>& held, std::string_view rest) const
+{
+    const std::size_t at = fastPathsOn() ? findAnyByte<'<', '&', '\0'>(rest.data(), rest.size()) : rest.size();
+    if (at <= N && at + 1 < rest.size() && rest[at] == '<' && rest[at + 1] == '/') {
+        copySmall(held.bytes, rest.data(), at);
+        held.size = at;
+        return;
+    }
+    keepDecoded(held, elementText(rest));
+}
+
 // Writes the waiting set's lines.
 template <ListForm Form>
 void ListDats<Form>::writeSet()
@@ -399,7 +416,7 @@ void ListDats<Form>::gameOpens(const GameFound& game)
     set_.waiting = true;
     set_.hasYear = set_.hasPublisher = false;
     keepDecoded(set_.name, game.rawName);
-    keepDecoded(set_.title, elementText(game.rawRest));
+    keepElementText(set_.title, game.rawRest);
     keepDecoded(set_.parent, game.parent);
     set_.year.clear();
     set_.publisher.clear();
@@ -414,7 +431,7 @@ void ListDats<Form>::detailFound(Detail kind, std::string_view rawRest)
     if (!set_.waiting || has)
         return;
     has = true;
-    keepDecoded(kind == Detail::Year ? set_.year : set_.publisher, elementText(rawRest));
+    keepElementText(kind == Detail::Year ? set_.year : set_.publisher, rawRest);
 }
 
 template <ListForm Form>

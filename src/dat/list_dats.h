@@ -131,6 +131,8 @@ private:
     std::string_view decoded(std::string_view raw, std::size_t most, DecodingRoom& room) const;
     template <std::size_t N>
     void keepDecoded(HeldText<N>& held, std::string_view raw) const;
+    template <std::size_t N>
+    void keepElementText(HeldText<N>& held, std::string_view rest) const;
     void writeSet();
     bool setTakesLine();
     bool appendMerge(std::string& into, const MergeFound& merge);
