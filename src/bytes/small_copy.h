@@ -23,7 +23,7 @@ struct SeeingBytes {
         return equalMask16(bytes, value) | equalMask16(bytes, other);
     }
     template <typename Word>
-    static bool word(Word w)
+    ALWAYS_INLINE static bool word(Word w)
     {
         if constexpr (other == value)
             return wordHolds(w, static_cast<unsigned char>(value));

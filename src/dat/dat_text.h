@@ -52,14 +52,15 @@ ALWAYS_INLINE void putQuotedValue(TextComposer& c, std::string_view value)
     putQuotedValueInRuns(c, value);
 }
 
-// "LABEL VALUE " when the value is not empty.
+// "LABEL VALUE " when the value is not empty. A ROM's values are read off
+// one line, as they stand, or are a size's digits: none holds an LF.
 template <LineText label>
 inline void putRomField(TextComposer& c, std::string_view value)
 {
     if (value.empty())
         return;
     putLiteral<label>(c);
-    putText(c, value.data(), value.size());
+    putLineFreeText(c, value.data(), value.size());
     putLiteral<" ">(c);
 }
 

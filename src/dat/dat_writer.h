@@ -37,7 +37,7 @@ inline std::string_view elementText(std::string_view rest)
 {
     // The first NUL or "</", whichever comes first.
     for (std::size_t at = 0;; at++) {
-        at += findEitherByte(rest.data() + at, rest.size() - at, '<', '\0');
+        at += findAnyByte<'<', '\0'>(rest.data() + at, rest.size() - at);
         if (at >= rest.size() || rest[at] == '\0' || (at + 1 < rest.size() && rest[at + 1] == '/'))
             return rest.substr(0, at);
     }
@@ -85,6 +85,7 @@ struct RomFound {
     RomValues afterName;
     RomValues whole;
     bool badDump;   // its status (after the name, or else before it) is "baddump"
+    bool rawNameHoldsNoReference;   // known by the scan: decoded, rawName is itself
 };
 
 // A disk with a sha1.

@@ -443,7 +443,9 @@ void ListDats<Form>::romFound(const RomFound& rom)
     char digits[decimalRoom];
     const bool noted =
         datOpen_ && merges_.romComes(sizeText(rom.whole.size, digits), rom.whole.crc, rom.whole.sha1);
-    const NamePlace place = Form::rom(*output, decoded(rom.rawName, longestValue, room),
+    const std::string_view name =
+        rom.rawNameHoldsNoReference ? rom.rawName.substr(0, longestValue) : decoded(rom.rawName, longestValue, room);
+    const NamePlace place = Form::rom(*output, name,
                                       noted && merges_.parentCameFirst() ? knownMerge() : std::string_view(),
                                       rom.whole, rom.badDump);
     if (noted)

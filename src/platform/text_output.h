@@ -4,6 +4,7 @@
 // after which everything is dropped.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -189,6 +190,20 @@ ALWAYS_INLINE void putText(TextComposer& c, const char* bytes, std::size_t size)
         c.to += size;
     else
         c.to += translateLineEnds(c.to, bytes, size);
+}
+
+// Bytes that hold no LF (a value copied as it stands from one line holds
+// none: the line ends at its LF) go in as they stand, with nothing to look
+// for on the way.
+inline void putLineFreeText(TextComposer& c, const char* bytes, std::size_t size)
+{
+    assert(std::memchr(bytes, '\n', size) == nullptr || size == 0);
+    if (!c.direct) {
+        writeBytes(*c.out, bytes, size);
+        return;
+    }
+    copySmall(c.to, bytes, size);
+    c.to += size;
 }
 
 // Where the next byte composed goes, as textPosition counts.

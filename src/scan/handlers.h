@@ -105,11 +105,11 @@ inline void writeHeldRom(ScanState& state, Writer& writer)
         romSize(state.rom.size.view(), state.romChunks != 0, state.romChunksValid, state.romChunkSum),
         state.rom.crc.view(), state.rom.md5.view(), state.rom.sha1.view()};
     if constexpr (!Writer::readsAllValues)
-        writer.romFound(RomFound{state.romName.view(), {}, afterName, {}, false});
+        writer.romFound(RomFound{state.romName.view(), {}, afterName, {}, false, false});
     else
         writer.romFound(RomFound{state.romName.view(),
                                  state.romNameRawIsName ? state.romName.view() : state.romNameRaw.view(), afterName,
-                                 wholeRomValues(state, afterName), state.romBadDump});
+                                 wholeRomValues(state, afterName), state.romBadDump, state.romNameRawIsName});
 }
 
 template <DatWriter Writer>
