@@ -143,7 +143,7 @@ ALWAYS_INLINE void putXml(TextComposer& c, std::string_view value)
 
 // ` LABEL"VALUE"` when the value is not empty (or always, `required`).
 template <LineText label>
-void putAttribute(TextComposer& c, std::string_view value, bool required = false)
+ALWAYS_INLINE void putAttribute(TextComposer& c, std::string_view value, bool required = false)
 {
     if (value.empty() && !required)
         return;
