@@ -1,6 +1,7 @@
 // A search for one byte value, inlined for the short distances of a line:
 // sixteen bytes at a time with SSE2 where the processor has it, eight at a
-// time elsewhere, and the platform's memchr for whatever is left.
+// time elsewhere, fewer than eight one by one, and the platform's memchr for
+// whatever is left.
 #pragma once
 
 #include <bit>
@@ -46,7 +47,10 @@ inline std::size_t findByte(const char* bytes, std::size_t size, char value)
     }
     if (i == size)
         return size;
-    if (littleEndian && size - i < 16 && size >= 8) {
+    // Fewer than eight bytes: cheaper looked at one by one than in a call.
+    if (size < 8)
+        return findBytePlain(bytes, size, value);
+    if (littleEndian && size - i < 16) {
         // The tail in two words that overlap within bytes[0, size) (bytes
         // before i hold no match).
         const std::size_t starts[2] = {size - i >= 8 ? i : size - 8, size - 8};
