@@ -368,16 +368,17 @@ TEST(Handlers, ListDatsOnePerList)
                            "sha1=\"d\"/>\n") +
              game("p", "", "\t\t<rom name=\"z.bin\" size=\"16\" crc=\"9\" sha1=\"a\"/>\n") + game("c2", "q", xmlA) +
              "</datafile>\n"},
-        {{"software lines the usual one's reading leaves to the general search, and two it reads",
+        {{"software lines the usual one's reading leaves to the general search (a NUL ends a name), and two it reads",
           "<softwarelist name=\"m\">\n<software name=\"a=b\" cloneof=\"p\">\n<description>a=b</description>\n"
           "</software>\n<software name=\"x>y\" cloneof=\"p\">\n<description>x>y</description>\n</software>\n"
           "<software name=\"q\" supported=\"no\" cloneof=\"p\">\n<description>q</description>\n</software>\n"
           "<software name=\"cloneof\" cloneof=\"p\">\n<description>cloneof</description>\n</software>\n"
-          "<software name=\"n\">\n<description>n</description>\n</software>\n",
+          "<software name=\"n\">\n<description>n</description>\n</software>\n<software name=\"z" + std::string(1, '\0') +
+              "m\" cloneof=\"p" + std::string(1, '\0') + "q\">\n<description>z</description>\n</software>\n",
           header("m", "m") + block("a=b", "p", "") + block("x>y", "", "") + block("q", "p", "") +
-              block("cloneof", "p", "") + block("n", "", "")},
+              block("cloneof", "p", "") + block("n", "", "") + block("z", "p", "")},
          xmlHeader("m", "m") + game("a=b", "p", "") + game("x&gt;y", "", "") + game("q", "p", "") +
-             game("cloneof", "p", "") + game("n", "", "") + "</datafile>\n"},
+             game("cloneof", "p", "") + game("n", "", "") + game("z", "p", "") + "</datafile>\n"},
         {{"a disk before a rom; a value decoded, then cut; a tab and a line break",
           "<softwarelist name=\"n\">\n<software name=\"s\">\n<description>T&#9;&#10;\t</description>\n<disk name=\"d\" "
           "sha1=\"h\"/>\n<rom name=\"" + names + "&apos;&#233;\" crc=\"1\"/>\n</software>\n",
