@@ -197,7 +197,7 @@ ALWAYS_INLINE void putText(TextComposer& c, const char* bytes, std::size_t size)
 // for on the way.
 inline void putLineFreeText(TextComposer& c, const char* bytes, std::size_t size)
 {
-    assert(std::memchr(bytes, '\n', size) == nullptr || size == 0);
+    assert(size == 0 || std::memchr(bytes, '\n', size) == nullptr);
     if (!c.direct) {
         writeBytes(*c.out, bytes, size);
         return;
