@@ -843,9 +843,15 @@ TEST(Run, InterruptLeavesThePreviousDat)
         // chance to clean up: its DAT is the previous one or the whole new
         // one (killed on its way out), and what it began may be left; the
         // next run takes its turn all the same, removes it and converts.
+        // Under Wine an interrupted run has been seen to leave its
+        // temporary file too (not seen outside CI): the next run must
+        // remove it likewise.
+        const bool leftItsCopy = windows && !killed && exists(dir.file(tempName));
+        if (leftItsCopy)
+            std::printf("%s: the run left its temporary file\n", where.c_str());
         const bool uncaught = killed ? r.status == 128 + SIGKILL
-                                     : windows && !r.err.ends_with("Interrupted.\n") &&
-                                           readFile(dir.file(previous)) == previousDat;
+                                     : windows && (leftItsCopy || (!r.err.ends_with("Interrupted.\n") &&
+                                                                   readFile(dir.file(previous)) == previousDat));
         if (uncaught) {
             const std::string left = readFile(dir.file(previous));
             EXPECT_TRUE(left == previousDat || left.size() == newSizes[perList]) << where;
