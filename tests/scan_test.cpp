@@ -368,17 +368,6 @@ TEST(Handlers, ListDatsOnePerList)
                            "sha1=\"d\"/>\n") +
              game("p", "", "\t\t<rom name=\"z.bin\" size=\"16\" crc=\"9\" sha1=\"a\"/>\n") + game("c2", "q", xmlA) +
              "</datafile>\n"},
-        {{"software lines the usual one's reading leaves to the general search (a NUL ends a name), and two it reads",
-          "<softwarelist name=\"m\">\n<software name=\"a=b\" cloneof=\"p\">\n<description>a=b</description>\n"
-          "</software>\n<software name=\"x>y\" cloneof=\"p\">\n<description>x>y</description>\n</software>\n"
-          "<software name=\"q\" supported=\"no\" cloneof=\"p\">\n<description>q</description>\n</software>\n"
-          "<software name=\"cloneof\" cloneof=\"p\">\n<description>cloneof</description>\n</software>\n"
-          "<software name=\"n\">\n<description>n</description>\n</software>\n<software name=\"z" + std::string(1, '\0') +
-              "m\" cloneof=\"p" + std::string(1, '\0') + "q\">\n<description>z</description>\n</software>\n",
-          header("m", "m") + block("a=b", "p", "") + block("x>y", "", "") + block("q", "p", "") +
-              block("cloneof", "p", "") + block("n", "", "") + block("z", "p", "")},
-         xmlHeader("m", "m") + game("a=b", "p", "") + game("x&gt;y", "", "") + game("q", "p", "") +
-             game("cloneof", "p", "") + game("n", "", "") + game("z", "p", "") + "</datafile>\n"},
         {{"a disk before a rom; a value decoded, then cut; a tab and a line break",
           "<softwarelist name=\"n\">\n<software name=\"s\">\n<description>T&#9;&#10;\t</description>\n<disk name=\"d\" "
           "sha1=\"h\"/>\n<rom name=\"" + names + "&apos;&#233;\" crc=\"1\"/>\n</software>\n",
@@ -407,12 +396,6 @@ TEST(Handlers, ListDatsOnePerList)
              "\xef\xbf\xbd&quot;q&quot;</description>\n\t\t<year>1990</year>\n\t\t<manufacturer>P &amp; Q" +
              "</manufacturer>\n\t\t<rom name=\"r&quot;\" size=\"16\" crc=\"c\" sha1=\"s\" status=\"baddump\"/>\n" +
              "\t\t<disk name=\"d\" sha1=\"h\" status=\"baddump\"/>\n\t</game>\n</datafile>\n"},
-        {{"element text up to its first \"</\": a '<' that ends none, and up to a NUL",
-          "<softwarelist name=\"e\">\n<software name=\"s\">\n<description>a<b</description>\n<year>1<2</year>\n"
-          "<publisher>P" + std::string(1, '\0') + "Q</publisher>\n</software>\n",
-          header("e", "e") + "\ngame (\n  name \"s\"\n  description \"a<b\"\n  year \"1<2\"\n  manufacturer \"P\"\n)\n"},
-         xmlHeader("e", "e") + "\t<game name=\"s\">\n\t\t<description>a&lt;b</description>\n\t\t<year>1&lt;2</year>\n"
-             "\t\t<manufacturer>P</manufacturer>\n\t</game>\n</datafile>\n"},
         {{"XML keeps to game elements: a rom outside one is left out, a second description closes the first",
           sets, header("m", "m") + "  rom ( name \"a\" crc 1 )\n\ngame (\n  name \"\"\n  description \"A\"\n" +
                     "\ngame (\n  name \"\"\n  description \"B\"\n  rom ( name \"b\" crc 2 )\n)\n)\n  rom ( name \"c\" crc 3 )\n"},

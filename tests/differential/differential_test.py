@@ -104,7 +104,7 @@ LIST_NAMES = [b"a", b"b", b"A", b"", b"x y", b".h", b"con", b"COM1.x", b"n" * 20
 
 ENTITIES = [b"&amp;", b"&lt;", b"&gt;", b"&quot;", b"&apos;", b"&#233;", b"&#xE9;", b"&#x1F3AE;", b"&#0;", b"&#9;",
             b"&#10;", b"&#13;", b"&#xD800;", b"&#xFFFE;", b"&#x110000;", b"&#;", b"&#x;", b"&bogus;", b"&amp", b"&#65",
-            b"\xff", b"\xc3", b"\xed\xa0\x80", b"\x01", b"\r", b"\t", b"\xef\xbf\xbe", b'"', b"<", b">",
+            b"\xff", b"\xc3", b"\xed\xa0\x80", b"\x01", b"\x00", b"\r", b"\t", b"\xef\xbf\xbe", b'"', b"<", b">",
             b"a" * 250 + b"&#x1F3AE;&apos;", b"b" * 1015 + b"&#233;&#233;&amp;"]
 
 
@@ -194,10 +194,12 @@ def per_list_line(rng):
                                   b' description=""', b'> description="after the tag"'])
         return b"<softwarelist name=\"" + name + b"\"" + description + b">\n"
     link = rng.choice([b' cloneof="p"', b' cloneof=""', b' supported="no"> <!-- cloneof="p"> -->', b'>cloneof="q"',
-                       b' cloneof="' + b"q" * 300 + b'"', b"", b' supported="no" cloneof="p"', b'="x" cloneof="p"',
-                       b'>y" cloneof="p"'])
+                       b' cloneof="' + b"q" * 300 + b'"', b"", b' supported="no" cloneof="p"', b'>y" cloneof="p"',
+                       b' cloneof="p\x00q"'])
     description = b"\t\t<description>T \"q\"</description>\n" if rng.random() < 0.6 else b""
-    return b"\t<software name=\"" + rng.choice([b"p", b"c", b"d"]) + b"\"" + link + b">\n" + description
+    # Names the usual software line's reading leaves to the general search: a NUL, a keyword and '='.
+    name = rng.choice([b"p", b"c", b"d", b"c\x00x", b"cloneof=q", b"cloneof"])
+    return b"\t<software name=\"" + name + b"\"" + link + b">\n" + description
 
 
 def random_input(rng, per_list=False):
