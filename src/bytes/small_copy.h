@@ -37,6 +37,15 @@ struct SeeingBytes {
     }
 };
 
+// Nothing: a plain copy.
+struct SeeingNothing {
+    template <typename Word>
+    static bool word(Word)
+    {
+        return false;
+    }
+};
+
 // The bytes XML text cannot take as they stand (see xmlSpecialMask16).
 struct SeeingXmlSpecial {
     static unsigned block(const char* bytes) { return xmlSpecialMask16(bytes); }
@@ -90,17 +99,9 @@ inline void copySmall(char* to, const char* bytes, std::size_t size)
             std::memcpy(to + i, bytes + i, 16);
         std::memcpy(to + size - 16, bytes + size - 16, 16);
     } else if (size >= 8) {
-        std::uint64_t head, tail;
-        std::memcpy(&head, bytes, 8);
-        std::memcpy(&tail, bytes + size - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + size - 8, &tail, 8);
+        copyWordPair<std::uint64_t, SeeingNothing>(to, bytes, size);
     } else if (size >= 4) {
-        std::uint32_t head, tail;
-        std::memcpy(&head, bytes, 4);
-        std::memcpy(&tail, bytes + size - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + size - 4, &tail, 4);
+        copyWordPair<std::uint32_t, SeeingNothing>(to, bytes, size);
     } else {
         for (std::size_t i = 0; i < size; i++)
             to[i] = bytes[i];

@@ -3,11 +3,11 @@
 // software's description alone, a clone linked to its parent, with its year
 // and manufacturer and its ROMs' bad dumps, every value decoded; no
 // rebuildto line. Each DAT is written as its .part and all are put in place
-// once every one was written, all or none. A list whose name cannot be a file's (or was
-// met before, in any ASCII case: such names are one file on some systems) is
-// skipped and named on stderr; what comes before the first list is reported
-// as a list of no name. One list's DAT is open at a time; what is kept for
-// the end grows with the number of lists.
+// once every one was written, all or none. A list whose name cannot be a
+// file's (or was met before, in any ASCII case: such names are one file on
+// some systems) is skipped and named on stderr; what comes before the first
+// list is reported as a list of no name. One list's DAT is open at a time;
+// what is kept for the end grows with the number of lists.
 #pragma once
 
 #include <cstdint>
