@@ -391,15 +391,16 @@ static int runCopy(const SourceDirectory& from, const char* target, const CopyWa
         return 1;
     }
     // An interrupt waits while the target comes to exist, so that it can
-    // remove it; once one has come, nothing is created.
+    // remove it; once one has come, nothing is created, and nothing said:
+    // the interrupt ends the run and says so itself.
     int to = -1;
-    if (holdInterrupts())
+    const bool held = holdInterrupts();
+    if (held)
         to = openNamed(target, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_BINARY, 0666);
-    else
-        errno = EINTR;
     releaseInterrupts();
     if (to < 0) {
-        reportError("copy: cannot create '%s': %s\n", target, errno);
+        if (held)
+            reportError("copy: cannot create '%s': %s\n", target, errno);
         return 1;
     }
     struct stat targetInfo;
